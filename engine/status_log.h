@@ -1,0 +1,46 @@
+// The status log: coloured fragments to the status window, completed lines to the
+// run log file of the mirror folder.
+#pragma once
+
+#include "engine/run_state.h"
+#include "engine/run_window.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace vardell {
+
+class StatusLog {
+ public:
+  explicit StatusLog(RunWindow& window) : window_(window) {}
+  ~StatusLog();
+  StatusLog(const StatusLog&) = delete;
+  StatusLog& operator=(const StatusLog&) = delete;
+
+  // Inserts text in colour at the end of the status window's last line. With lineEnd
+  // the line is complete: its whole text goes to the run log (CR LF ended) and the
+  // window starts a new line. Never fails: a line the log cannot take is missing there.
+  void LogStatus(std::string_view text, Colour colour, bool lineEnd);
+
+  // Empties the status window and forgets an unfinished line.
+  void clear();
+
+  // Opens the run log for writing, replacing what it held.
+  std::error_code openRunLog(const std::string& path);
+  // Closes the run log; returns the first write error met since it was opened.
+  std::error_code closeRunLog();
+
+ private:
+  RunWindow& window_;
+  std::string line_;  // fragments written since the last line end
+  std::FILE* log_ = nullptr;
+  std::error_code writeError_;
+};
+
+// The run log's file name: settingsFolder + "log-" + volume tag + "-" + folder name + ".txt".
+std::string RunLogName(const std::string& settingsFolder, const std::string& volumeTag,
+                       const std::string& mirrorFolderName);
+
+}  // namespace vardell

@@ -1,0 +1,29 @@
+// Engine construction and small shared operations.
+#include "engine/sync_engine.h"
+
+#include "engine/paths.h"
+#include "platform/volumes.h"
+
+namespace vardell {
+
+SyncEngine::SyncEngine(FileSystem& fs, RunWindow& window, EngineSetup setup)
+    : fs_(fs), window_(window), setup_(std::move(setup)), log_(window) {
+  state_.RunIdle = true;
+}
+
+std::string SyncEngine::runLogNameFor(const std::string& mirror) const {
+  const Volume volume = volumeOf(mirror);
+  const std::string rootTag = isVolumeRoot(mirror) ? volume.tag : std::string();
+  return RunLogName(setup_.settingsFolder, volume.tag, folderNameOf(mirror, rootTag));
+}
+
+std::error_code SyncEngine::openRunLog(const std::string& name, Colour resetFailureColour) {
+  if (fs_.fileExists(name) && !ResetAttributes(name)) {
+    LogStatus("Cant change file attributes, log.txt", resetFailureColour, true);
+  }
+  return log_.openRunLog(name);
+}
+
+bool SyncEngine::ResetAttributes(const std::string& path) { return !fs_.resetAttributes(path); }
+
+}  // namespace vardell

@@ -1,0 +1,87 @@
+// The synchronisation engine: the Compare and Sync commands and everything they run.
+// One engine serves one window (the main window, the terminal front end or a test).
+#pragma once
+
+#include "engine/run_state.h"
+#include "engine/run_window.h"
+#include "engine/status_log.h"
+#include "platform/dir_entry.h"
+#include "platform/filesystem.h"
+#include "platform/locale_format.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace vardell {
+
+// What the command line says about runs (its third and later parameters).
+struct CommandLineOptions {
+  bool present = false;                 // three or more parameters were given
+  std::string letters;                  // the third parameter: option letters
+  std::vector<std::string> exclusions;  // the fifth and later parameters
+
+  // True when the command line is in force and its letters contain `letter`.
+  bool has(char letter) const { return present && letters.find(letter) != std::string::npos; }
+};
+
+struct EngineSetup {
+  std::string settingsFolder;      // where run logs are written; ends with "/"
+  CommandLineOptions commandLine;  // parameters 3 and later
+  LocaleFormat locale;             // names and separators for dates and sizes
+};
+
+// Codes for ShellFileOperation, as the shell service numbers them.
+inline constexpr std::uint32_t FO_COPY = 2;
+inline constexpr std::uint32_t FO_DELETE = 3;
+inline constexpr std::uint16_t kShellFlags = 0x0050;  // no confirmation, allow undo (trash)
+
+// Bytes read per side per block by the content test.
+inline constexpr std::size_t kCompareBlockSize = 80'000'000;
+
+class SyncEngine {
+ public:
+  SyncEngine(FileSystem& fs, RunWindow& window, EngineSetup setup);
+
+  RunState& state() { return state_; }
+  const EngineSetup& setup() const { return setup_; }
+
+  // Writes a status fragment (see StatusLog::LogStatus).
+  void LogStatus(std::string_view text, Colour colour, bool lineEnd) { log_.LogStatus(text, colour, lineEnd); }
+  StatusLog& statusLog() { return log_; }
+
+  // The run log of a mirror folder: named after the mirror volume's tag and the
+  // mirror folder's name (the tag again for a volume root), in the settings folder.
+  std::string runLogNameFor(const std::string& mirror) const;
+  // Opens the run log `name`, replacing an earlier run's. An existing log that cannot be
+  // made writable gets "Cant change file attributes, log.txt" in `resetFailureColour`.
+  std::error_code openRunLog(const std::string& name, Colour resetFailureColour);
+
+  // Makes a file writable so it can be replaced or removed; false when refused.
+  bool ResetAttributes(const std::string& path);
+
+  // Whether a paired file counts as equal under the window's compare type. Writes one
+  // mismatch line when it does not, and drives both progress bars while reading.
+  bool CompareFiles(const std::string& listedFolder, const std::string& counterpartFolder, const DirEntry& listed,
+                    const DirEntry& counterpart);
+
+ private:
+  // The content test; false when the files differ or one cannot be opened (`openFailed`).
+  bool contentsMatch(const std::string& listedPath, const std::string& counterpartPath, const DirEntry& listed,
+                     bool& openFailed);
+
+  FileSystem& fs_;
+  RunWindow& window_;
+  EngineSetup setup_;
+  RunState state_;
+  StatusLog log_;
+  // Content buffers, allocated on the first content test and kept for the program's life.
+  std::unique_ptr<char[]> listedBuffer_;
+  std::unique_ptr<char[]> counterpartBuffer_;
+};
+
+}  // namespace vardell

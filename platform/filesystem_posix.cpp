@@ -1,0 +1,393 @@
+// The file-system service on POSIX: readdir + fstatat listings with raw byte names,
+// reading without following links, and copies made through a temporary name.
+#include "platform/filesystem.h"
+#include "platform/trash_posix.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <random>
+
+namespace vardell {
+namespace {
+
+std::error_code lastError() { return std::error_code(errno, std::generic_category()); }
+
+std::string joinName(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+std::int64_t toNs(const timespec& ts) { return std::int64_t(ts.tv_sec) * 1000000000LL + ts.tv_nsec; }
+
+std::uint32_t packedLocalTime(const timespec& ts) {
+  std::tm local{};
+  const time_t seconds = ts.tv_sec;
+  if (!localtime_r(&seconds, &local)) return 0;
+  return packLocalTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                       local.tm_sec);
+}
+
+void fillEntry(const struct stat& st, DirEntry& e) {
+  e.Attr = 0;
+  if (S_ISDIR(st.st_mode)) {
+    e.Kind = EntryKind::Folder;
+    e.Attr |= kAttrFolder;
+  } else if (S_ISLNK(st.st_mode)) {
+    e.Kind = EntryKind::Symlink;
+  } else if (S_ISREG(st.st_mode)) {
+    e.Kind = EntryKind::File;
+  } else {
+    e.Kind = EntryKind::Special;
+  }
+  if ((st.st_mode & S_IWUSR) == 0 && !S_ISLNK(st.st_mode)) e.Attr |= kAttrReadOnly;
+  if (!e.Name.empty() && e.Name[0] == '.' && !e.isDotEntry()) e.Attr |= kAttrHidden;
+  e.Size = S_ISDIR(st.st_mode) ? 0 : std::int64_t(st.st_size);
+  e.Time = packedLocalTime(st.st_mtim);
+  e.MtimeNs = toNs(st.st_mtim);
+}
+
+bool isHousekeepingName(const std::string& name) {
+  if (name == ".Trash" || name == "lost+found") return true;
+  if (name.rfind(".Trash-", 0) != 0 || name.size() == 7) return false;
+  return std::all_of(name.begin() + 7, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A folder is a volume root when its parent lives on another device or is itself.
+bool folderIsVolumeRoot(int dirFd) {
+  struct stat self {}, parent {};
+  if (fstat(dirFd, &self) != 0 || fstatat(dirFd, "..", &parent, 0) != 0) return false;
+  return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
+}
+
+class FdReader final : public ReadableFile {
+ public:
+  explicit FdReader(int fd) : fd_(fd) {}
+  ~FdReader() override { ::close(fd_); }
+  std::int64_t read(char* buffer, std::size_t size) override {
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::read(fd_, buffer + done, size - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return -1;
+      }
+      if (n == 0) break;
+      done += std::size_t(n);
+    }
+    return std::int64_t(done);
+  }
+
+ private:
+  int fd_;
+};
+
+class TextReader final : public ReadableFile {
+ public:
+  explicit TextReader(std::string text) : text_(std::move(text)) {}
+  std::int64_t read(char* buffer, std::size_t size) override {
+    const std::size_t n = std::min(size, text_.size() - offset_);
+    std::memcpy(buffer, text_.data() + offset_, n);
+    offset_ += n;
+    return std::int64_t(n);
+  }
+
+ private:
+  std::string text_;
+  std::size_t offset_ = 0;
+};
+
+std::error_code readLinkText(const std::string& path, std::string& text) {
+  std::string buffer(256, '\0');
+  for (;;) {
+    const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+    if (n < 0) return lastError();
+    if (std::size_t(n) < buffer.size()) {
+      buffer.resize(std::size_t(n));
+      text = std::move(buffer);
+      return {};
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string temporaryName(const std::string& folder) {
+  static std::mt19937_64 random{std::random_device{}()};
+  static const char digits[] = "0123456789abcdef";
+  std::string name = ".vardell-";
+  std::uint64_t r = random();
+  for (int i = 0; i < 12; ++i, r >>= 4) name += digits[r & 15];
+  return joinName(folder, name + ".part");
+}
+
+// Copies the bytes of one open file to another: in the kernel where it can, then with
+// sendfile, then with a plain loop.
+std::error_code copyBytes(int in, int out) {
+  bool kernelCopy = true;
+  for (;;) {
+    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+    if (n == 0) return {};
+    if (n > 0) continue;
+    if (errno == EINTR) continue;
+    if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF) {
+      kernelCopy = false;
+      break;
+    }
+    return lastError();
+  }
+  if (!kernelCopy) {
+    for (;;) {
+      const ssize_t n = ::sendfile(out, in, nullptr, 1 << 30);
+      if (n == 0) return {};
+      if (n > 0) continue;
+      if (errno == EINTR) continue;
+      if (errno == EINVAL || errno == ENOSYS) break;
+      return lastError();
+    }
+  }
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n == 0) return {};
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return lastError();
+    }
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = ::write(out, buffer.data() + done, std::size_t(n - done));
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        return lastError();
+      }
+      done += w;
+    }
+  }
+}
+
+std::error_code setTimes(const std::string& path, std::int64_t mtimeNs) {
+  timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = time_t(mtimeNs / 1000000000LL);
+  times[1].tv_nsec = long(mtimeNs % 1000000000LL);
+  if (times[1].tv_nsec < 0) {
+    times[1].tv_nsec += 1000000000L;
+    times[1].tv_sec -= 1;
+  }
+  if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
+  return {};
+}
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries) override {
+    entries.clear();
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return lastError();
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+      const auto ec = lastError();
+      ::close(fd);
+      return ec;
+    }
+    bool housekeepingSeen = false;
+    errno = 0;
+    while (const dirent* d = ::readdir(dir)) {
+      DirEntry e;
+      e.Name = d->d_name;
+      struct stat st {};
+      if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
+      fillEntry(st, e);
+      housekeepingSeen = housekeepingSeen || (e.isFolder() && isHousekeepingName(e.Name));
+      entries.push_back(std::move(e));
+      errno = 0;
+    }
+    const int readError = errno;
+    if (housekeepingSeen && folderIsVolumeRoot(fd)) {
+      std::erase_if(entries, [](const DirEntry& e) { return e.isFolder() && isHousekeepingName(e.Name); });
+    }
+    ::closedir(dir);
+    if (readError != 0) return std::error_code(readError, std::generic_category());
+    std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
+      const bool aDot = a.isDotEntry(), bDot = b.isDotEntry();
+      if (aDot != bDot) return aDot;
+      return listingOrderLess(a.Name, b.Name);
+    });
+    return {};
+  }
+
+  std::error_code statEntry(const std::string& path, DirEntry& entry) override {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return lastError();
+    const auto slash = path.find_last_of('/');
+    entry.Name = slash == std::string::npos ? path : path.substr(slash + 1);
+    fillEntry(st, entry);
+    return {};
+  }
+
+  bool fileExists(const std::string& path) override {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  }
+
+  bool folderExists(const std::string& path) override {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+  std::error_code identify(const std::string& path, FileIdentity& id) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return lastError();
+    id = FileIdentity{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), S_ISDIR(st.st_mode)};
+    return {};
+  }
+
+  std::string fullPath(const std::string& path) override {
+    std::string absolute = path;
+    if (absolute.empty() || absolute[0] != '/') {
+      char cwd[4096];
+      absolute = joinName(::getcwd(cwd, sizeof cwd) ? cwd : "/", path);
+    }
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= absolute.size()) {
+      const std::size_t end = std::min(absolute.find('/', start), absolute.size());
+      const std::string part = absolute.substr(start, end - start);
+      if (part == "..") {
+        if (!parts.empty()) parts.pop_back();
+      } else if (!part.empty() && part != ".") {
+        parts.push_back(part);
+      }
+      start = end + 1;
+    }
+    std::string result;
+    for (const auto& part : parts) result += "/" + part;
+    return result.empty() ? "/" : result;
+  }
+
+  std::error_code createFolder(const std::string& path) override {
+    if (::mkdir(path.c_str(), 0777) != 0) return lastError();
+    return {};
+  }
+
+  std::error_code removeFolder(const std::string& path) override {
+    if (::rmdir(path.c_str()) != 0) return lastError();
+    return {};
+  }
+
+  std::error_code resetAttributes(const std::string& path) override {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return lastError();
+    if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR) != 0) return {};
+    if (::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) return lastError();
+    return {};
+  }
+
+  std::unique_ptr<ReadableFile> openForReading(const std::string& path, std::error_code& ec) override {
+    ec.clear();
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+      ec = lastError();
+      return nullptr;
+    }
+    if (S_ISLNK(st.st_mode)) {
+      std::string target;
+      ec = readLinkText(path, target);
+      if (ec) return nullptr;
+      return std::make_unique<TextReader>(std::move(target));
+    }
+    if (!S_ISREG(st.st_mode)) {
+      ec = std::make_error_code(S_ISDIR(st.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
+      return nullptr;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      ec = lastError();
+      return nullptr;
+    }
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+      ec = std::make_error_code(std::errc::operation_not_supported);
+      ::close(fd);
+      return nullptr;
+    }
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return std::make_unique<FdReader>(fd);
+  }
+
+  std::error_code prepareCopy(const std::string& source, const std::string& targetFolder, const std::string& name,
+                              PreparedCopy& copy) override {
+    struct stat st {};
+    if (::lstat(source.c_str(), &st) != 0) return lastError();
+    copy.targetPath = joinName(targetFolder, name);
+    copy.mtimeNs = toNs(st.st_mtim);
+    copy.isLink = S_ISLNK(st.st_mode);
+    if (copy.isLink) return prepareLinkCopy(source, targetFolder, copy);
+    if (!S_ISREG(st.st_mode)) {
+      return std::make_error_code(S_ISDIR(st.st_mode) ? std::errc::is_a_directory
+                                                      : std::errc::operation_not_supported);
+    }
+    const int in = ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (in < 0) return lastError();
+    std::error_code ec;
+    int out = -1;
+    for (int attempt = 0; attempt < 16 && out < 0; ++attempt) {
+      copy.temporaryPath = temporaryName(targetFolder);
+      out = ::open(copy.temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (out < 0 && errno != EEXIST) break;
+    }
+    if (out < 0) {
+      ec = lastError();
+      ::close(in);
+      return ec;
+    }
+    ec = copyBytes(in, out);
+    ::close(in);
+    if (!ec) ::fchmod(out, st.st_mode & 07777);  // best effort: some file systems refuse modes
+    if (::close(out) != 0 && !ec) ec = lastError();
+    if (ec) ::unlink(copy.temporaryPath.c_str());
+    return ec;
+  }
+
+  std::error_code commitCopy(const PreparedCopy& copy) override {
+    if (::rename(copy.temporaryPath.c_str(), copy.targetPath.c_str()) != 0) {
+      const auto ec = lastError();
+      ::unlink(copy.temporaryPath.c_str());
+      return ec;
+    }
+    return setTimes(copy.targetPath, copy.mtimeNs);
+  }
+
+  void discardCopy(const PreparedCopy& copy) override {
+    if (!copy.temporaryPath.empty()) ::unlink(copy.temporaryPath.c_str());
+  }
+
+  std::error_code moveToTrash(const std::string& path) override { return moveFileToTrash(path); }
+
+ private:
+  std::error_code prepareLinkCopy(const std::string& source, const std::string& targetFolder, PreparedCopy& copy) {
+    std::string target;
+    if (auto ec = readLinkText(source, target)) return ec;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+      copy.temporaryPath = temporaryName(targetFolder);
+      if (::symlink(target.c_str(), copy.temporaryPath.c_str()) == 0) return {};
+      if (errno != EEXIST) return lastError();
+    }
+    return std::make_error_code(std::errc::file_exists);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> makePosixFileSystem() { return std::make_unique<PosixFileSystem>(); }
+
+std::string describeError(const std::error_code& ec) { return ec.message(); }
+
+}  // namespace vardell

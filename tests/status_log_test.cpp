@@ -1,0 +1,113 @@
+// The status log: fragments, colours, line completion and the run log file.
+#include "engine/paths.h"
+#include "engine/sync_engine.h"
+#include "tests/support/fault_filesystem.h"
+#include "tests/support/recording_window.h"
+#include "tests/support/temp_tree.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace vardell;
+using namespace vardell::test;
+
+namespace {
+
+struct LogFixture : ::testing::Test {
+  TempTree tree;
+  RecordingWindow window;
+  FaultFileSystem fs;
+  SyncEngine engine{fs, window, EngineSetup{tree.root() + "/", {}, {}}};
+};
+
+TEST_F(LogFixture, FragmentsJoinIntoOneLineWithTheirOwnColours) {
+  const std::string log = tree.path("log.txt");
+  ASSERT_FALSE(engine.statusLog().openRunLog(log));
+  engine.LogStatus("Comparing ", Colour::Navy, false);
+  engine.LogStatus("/m", Colour::Black, false);
+  engine.LogStatus(" to ", Colour::Navy, false);
+  engine.LogStatus("/r", Colour::Black, true);
+  ASSERT_FALSE(engine.statusLog().closeRunLog());
+
+  ASSERT_EQ(window.texts(), std::vector<std::string>{"Comparing /m to /r"});
+  const std::vector<Fragment> expected{
+      {"Comparing ", Colour::Navy}, {"/m", Colour::Black}, {" to ", Colour::Navy}, {"/r", Colour::Black}};
+  EXPECT_EQ(window.lines[0].fragments, expected);
+  EXPECT_EQ(tree.readFile("log.txt"), "Comparing /m to /r\r\n");
+}
+
+TEST_F(LogFixture, UnfinishedLineReachesTheLogOnlyWithTheNextLineEnd) {
+  ASSERT_FALSE(engine.statusLog().openRunLog(tree.path("log.txt")));
+  engine.LogStatus("Folders match", Colour::Green, true);
+  engine.LogStatus("Size mismatch ", Colour::Maroon, false);
+  std::fflush(nullptr);
+  // Shown at once in the window, not yet in the log.
+  EXPECT_EQ(window.lines.back().text(), "Size mismatch ");
+  engine.LogStatus("/m/a", Colour::Black, true);
+  ASSERT_FALSE(engine.statusLog().closeRunLog());
+  EXPECT_EQ(tree.readFile("log.txt"), "Folders match\r\nSize mismatch /m/a\r\n");
+}
+
+TEST_F(LogFixture, LinesWithoutAnOpenLogStillReachTheWindow) {
+  engine.LogStatus("Replication completed", Colour::Green, true);
+  EXPECT_EQ(window.texts(), std::vector<std::string>{"Replication completed"});
+  EXPECT_FALSE(engine.statusLog().closeRunLog());
+}
+
+TEST_F(LogFixture, EachRunReplacesTheLogAndAReadOnlyLogIsMadeWritable) {
+  const std::string log = tree.path("log-x-Photos.txt");
+  tree.writeFile("log-x-Photos.txt", "an earlier run\r\nwith two lines\r\n");
+  ASSERT_EQ(::chmod(log.c_str(), 0444), 0);
+  ASSERT_FALSE(engine.openRunLog(log, Colour::Maroon));
+  engine.LogStatus("new run", Colour::Purple, true);
+  ASSERT_FALSE(engine.statusLog().closeRunLog());
+  EXPECT_EQ(tree.readFile("log-x-Photos.txt"), "new run\r\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(log.c_str(), &st), 0);
+  EXPECT_TRUE(st.st_mode & S_IWUSR);
+  EXPECT_EQ(window.texts(), std::vector<std::string>{"new run"});
+}
+
+TEST_F(LogFixture, RefusedAttributeChangeIsReportedOnlyInTheWindow) {
+  tree.writeFile("log.txt", "old");
+  fs.fault = [](Op op, const std::string&) {
+    return op == Op::ResetAttributes ? std::make_error_code(std::errc::operation_not_permitted) : std::error_code{};
+  };
+  ASSERT_FALSE(engine.openRunLog(tree.path("log.txt"), Colour::Maroon));
+  engine.LogStatus("header", Colour::Purple, true);
+  ASSERT_FALSE(engine.statusLog().closeRunLog());
+  ASSERT_EQ(window.texts(), (std::vector<std::string>{"Cant change file attributes, log.txt", "header"}));
+  EXPECT_EQ(window.lines[0].fragments[0].colour, Colour::Maroon);
+  EXPECT_EQ(tree.readFile("log.txt"), "header\r\n");
+}
+
+TEST_F(LogFixture, AWriteErrorIsReportedWhenTheLogCloses) {
+  ASSERT_FALSE(engine.statusLog().openRunLog("/dev/full"));
+  engine.LogStatus(std::string(100000, 'x'), Colour::Black, true);
+  EXPECT_TRUE(engine.statusLog().closeRunLog());
+}
+
+TEST(RunLogName, UsesTheLastFolderNameAndTheVolumeTag) {
+  EXPECT_EQ(RunLogName("/cfg/", "usb", folderNameOf("/media/usb/Backup/Photos", "")), "/cfg/log-usb-Photos.txt");
+  // Two mirrors with the same last folder name share one log.
+  EXPECT_EQ(folderNameOf("/d/Old/Photos", ""), folderNameOf("/d/Photos/", ""));
+  EXPECT_EQ(folderNameOf("/", "root"), "root");
+  EXPECT_EQ(folderNameOf("/media/usb", "usb"), "usb");
+}
+
+TEST_F(LogFixture, RunLogNameOfANestedFolderAndOfTheRootVolume) {
+  tree.makeFolder("Backup/Photos");
+  const std::string nested = engine.runLogNameFor(tree.path("Backup/Photos"));
+  EXPECT_EQ(nested.substr(0, tree.root().size() + 5), tree.root() + "/log-");
+  EXPECT_TRUE(nested.ends_with("-Photos.txt")) << nested;
+  EXPECT_EQ(engine.runLogNameFor("/"), tree.root() + "/log-root-root.txt");
+}
+
+TEST(Paths, JoiningNeverDoublesTheSeparator) {
+  EXPECT_EQ(joinPath("/", "a"), "/a");
+  EXPECT_EQ(joinPath("/m", "a"), "/m/a");
+  EXPECT_EQ(withoutTrailingSeparator("/m/"), "/m");
+  EXPECT_EQ(withoutTrailingSeparator("/"), "/");
+}
+
+}  // namespace

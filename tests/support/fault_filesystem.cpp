@@ -1,0 +1,72 @@
+// The fault-injecting file system.
+#include "tests/support/fault_filesystem.h"
+
+namespace vardell::test {
+namespace {
+
+// A reader whose reads fail once the hook says so.
+class FaultyReader : public ReadableFile {
+ public:
+  FaultyReader(std::unique_ptr<ReadableFile> real, std::function<bool()> fails)
+      : real_(std::move(real)), fails_(std::move(fails)) {}
+  std::int64_t read(char* buffer, std::size_t size) override { return fails_() ? -1 : real_->read(buffer, size); }
+
+ private:
+  std::unique_ptr<ReadableFile> real_;
+  std::function<bool()> fails_;
+};
+
+}  // namespace
+
+std::error_code FaultFileSystem::inject(Op op, const std::string& path) {
+  ++counts_[int(op)];
+  return fault ? fault(op, path) : std::error_code{};
+}
+
+std::error_code FaultFileSystem::listFolder(const std::string& folder, std::vector<DirEntry>& entries) {
+  if (auto ec = inject(Op::List, folder)) return ec;
+  return real_->listFolder(folder, entries);
+}
+
+std::error_code FaultFileSystem::createFolder(const std::string& path) {
+  if (auto ec = inject(Op::CreateFolder, path)) return ec;
+  return real_->createFolder(path);
+}
+
+std::error_code FaultFileSystem::removeFolder(const std::string& path) {
+  if (auto ec = inject(Op::RemoveFolder, path)) return ec;
+  return real_->removeFolder(path);
+}
+
+std::error_code FaultFileSystem::resetAttributes(const std::string& path) {
+  if (auto ec = inject(Op::ResetAttributes, path)) return ec;
+  return real_->resetAttributes(path);
+}
+
+std::unique_ptr<ReadableFile> FaultFileSystem::openForReading(const std::string& path, std::error_code& ec) {
+  if ((ec = inject(Op::Open, path))) return nullptr;
+  auto file = real_->openForReading(path, ec);
+  if (!file) return nullptr;
+  return std::make_unique<FaultyReader>(std::move(file), [this, path] { return bool(inject(Op::Read, path)); });
+}
+
+std::error_code FaultFileSystem::prepareCopy(const std::string& source, const std::string& targetFolder,
+                                             const std::string& name, PreparedCopy& copy) {
+  if (auto ec = inject(Op::PrepareCopy, source)) return ec;
+  return real_->prepareCopy(source, targetFolder, name, copy);
+}
+
+std::error_code FaultFileSystem::commitCopy(const PreparedCopy& copy) {
+  if (auto ec = inject(Op::CommitCopy, copy.targetPath)) {
+    real_->discardCopy(copy);
+    return ec;
+  }
+  return real_->commitCopy(copy);
+}
+
+std::error_code FaultFileSystem::moveToTrash(const std::string& path) {
+  if (auto ec = inject(Op::Trash, path)) return ec;
+  return real_->moveToTrash(path);
+}
+
+}  // namespace vardell::test

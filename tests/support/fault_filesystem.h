@@ -1,0 +1,47 @@
+// A file system for tests that passes every call to the real one unless a fault is
+// injected for it: a hook sees each operation and path and may return an error.
+#pragma once
+
+#include "platform/filesystem.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vardell::test {
+
+// Operations a fault can be injected into.
+enum class Op { List, Open, Read, ResetAttributes, PrepareCopy, CommitCopy, Trash, CreateFolder, RemoveFolder };
+
+class FaultFileSystem : public FileSystem {
+ public:
+  FaultFileSystem() : real_(makePosixFileSystem()) {}
+
+  // Returns an error to make the operation fail; an empty code lets it through.
+  std::function<std::error_code(Op, const std::string& path)> fault;
+  // Counts calls per operation, whether they failed or not.
+  int calls(Op op) const { return counts_[int(op)]; }
+
+  std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries) override;
+  std::error_code statEntry(const std::string& path, DirEntry& entry) override { return real_->statEntry(path, entry); }
+  bool fileExists(const std::string& path) override { return real_->fileExists(path); }
+  bool folderExists(const std::string& path) override { return real_->folderExists(path); }
+  std::error_code identify(const std::string& path, FileIdentity& id) override { return real_->identify(path, id); }
+  std::string fullPath(const std::string& path) override { return real_->fullPath(path); }
+  std::error_code createFolder(const std::string& path) override;
+  std::error_code removeFolder(const std::string& path) override;
+  std::error_code resetAttributes(const std::string& path) override;
+  std::unique_ptr<ReadableFile> openForReading(const std::string& path, std::error_code& ec) override;
+  std::error_code prepareCopy(const std::string& source, const std::string& targetFolder, const std::string& name,
+                              PreparedCopy& copy) override;
+  std::error_code commitCopy(const PreparedCopy& copy) override;
+  void discardCopy(const PreparedCopy& copy) override { real_->discardCopy(copy); }
+  std::error_code moveToTrash(const std::string& path) override;
+
+ private:
+  std::error_code inject(Op op, const std::string& path);
+  std::unique_ptr<FileSystem> real_;
+  int counts_[9] = {};
+};
+
+}  // namespace vardell::test
