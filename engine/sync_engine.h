@@ -69,10 +69,42 @@ class SyncEngine {
   bool CompareFiles(const std::string& listedFolder, const std::string& counterpartFolder, const DirEntry& listed,
                     const DirEntry& counterpart);
 
+  // Makes mirrorFolder/<entry name> a copy of masterFolder/<entry name>, the old mirror
+  // file going to the trash, with its status lines. Counts FilesCopied only when the
+  // mirror file is really there with the master's size and time afterwards.
+  void CopyAFile(const std::string& masterFolder, const std::string& mirrorFolder, const DirEntry& masterEntry);
+  // Copies a file into a folder under its own name: the copy is made under a temporary
+  // name, then an existing file of that name goes to the trash, then the copy takes the
+  // name. Does nothing (not_found) when no file is at source. Reports failures through
+  // the window, except a full disk, which the caller reports.
+  std::error_code ShellCopyFile(const std::string& source, const std::string& destinationFolder);
+  // A copy (FO_COPY: source into the folder `destination`) or a move to the trash
+  // (FO_DELETE) with the paths as given; true on success. Failures are reported.
+  bool ShellFileOperation(const std::string& source, const std::string& destination, std::uint32_t operation,
+                          std::uint16_t flags);
+  // Moves one file to the trash. False when no file (or a folder) is at path; otherwise
+  // true on success, and after a reported failure whether the file is still there.
+  bool RecycleFile(const std::string& path);
+  // Removes a mirror-only folder: files to the trash, folders deepest first, sparing
+  // folders named by an exclusion text and stopping when the master folder has vanished.
+  void RemoveFolderTree(const std::string& folder);
+
+  // Remembers the master folder's volume, so a removal can tell when it has gone.
+  void rememberMasterVolume();
+  // True when the master folder is gone, or no longer on the volume it was on.
+  bool masterFolderVanished();
+
  private:
   // The content test; false when the files differ or one cannot be opened (`openFailed`).
   bool contentsMatch(const std::string& listedPath, const std::string& counterpartPath, const DirEntry& listed,
                      bool& openFailed);
+
+  // Copies into a folder through a temporary name; the old file goes to the trash first.
+  std::error_code copyIntoFolder(const std::string& source, const std::string& folder);
+  // True when target is a non-folder with source's size and time.
+  bool copyIsComplete(const std::string& source, const std::string& target);
+  // Raises the disk-full flag for an out-of-space error; true when it was one.
+  bool noteDiskFull(const std::error_code& ec);
 
   FileSystem& fs_;
   RunWindow& window_;
@@ -82,6 +114,7 @@ class SyncEngine {
   // Content buffers, allocated on the first content test and kept for the program's life.
   std::unique_ptr<char[]> listedBuffer_;
   std::unique_ptr<char[]> counterpartBuffer_;
+  std::optional<std::uint64_t> masterDevice_;  // the master folder's volume when the run started
 };
 
 }  // namespace vardell

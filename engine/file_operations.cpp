@@ -1,0 +1,99 @@
+// Copying master files onto the mirror and moving mirror files to the trash.
+#include "engine/paths.h"
+#include "engine/sync_engine.h"
+#include "engine/time_test.h"
+#include "engine/version.h"
+
+#include <cerrno>
+
+namespace vardell {
+
+bool SyncEngine::noteDiskFull(const std::error_code& ec) {
+  const bool full = ec == std::errc::no_space_on_device || (ec.category() == std::generic_category() && ec.value() == EDQUOT);
+  if (full) state_.DiskFull = true;
+  return full;
+}
+
+std::error_code SyncEngine::copyIntoFolder(const std::string& source, const std::string& folder) {
+  PreparedCopy copy;
+  const std::string name = source.substr(source.find_last_of('/') + 1);
+  if (auto ec = fs_.prepareCopy(source, folder, name, copy)) return ec;
+  if (fs_.fileExists(copy.targetPath)) {
+    // The old file must reach the trash before the copy takes its name; when it cannot,
+    // it stays where it is rather than being overwritten.
+    if (auto ec = fs_.moveToTrash(copy.targetPath)) {
+      fs_.discardCopy(copy);
+      return ec;
+    }
+  }
+  return fs_.commitCopy(copy);
+}
+
+bool SyncEngine::copyIsComplete(const std::string& source, const std::string& target) {
+  DirEntry master, mirror;
+  if (fs_.statEntry(source, master) || fs_.statEntry(target, mirror)) return false;
+  if (mirror.isFolder() || (master.Kind == EntryKind::Symlink) != (mirror.Kind == EntryKind::Symlink)) return false;
+  return master.Size == mirror.Size && TimesCountEqual(master.Time, mirror.Time, master.MtimeNs, mirror.MtimeNs);
+}
+
+void SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& mirrorFolder,
+                           const DirEntry& masterEntry) {
+  const std::string masterPath = joinPath(masterFolder, masterEntry.Name);
+  const std::string mirrorPath = joinPath(mirrorFolder, masterEntry.Name);
+  LogStatus("Copying to ", Colour::Navy, false);
+  LogStatus(mirrorPath, Colour::Black, true);
+  window_.processEvents();
+
+  const auto ec = ShellCopyFile(masterPath, mirrorFolder);
+  if (noteDiskFull(ec)) window_.showMessage(MessageKind::Error, kApplicationTitle, "Copy failed, disk may be full");
+  // An old file that stayed in place may look like the copy; only a copy that went
+  // through and matches the master counts.
+  if (!ec && copyIsComplete(masterPath, mirrorPath)) {
+    LogStatus("Copy completed", Colour::Green, true);
+    ++state_.FilesCopied;
+    return;
+  }
+  if (ShellFileOperation(masterPath, mirrorFolder, FO_COPY, kShellFlags) && copyIsComplete(masterPath, mirrorPath)) {
+    LogStatus("Shellcopy completed", Colour::Green, true);
+  } else {
+    LogStatus("File copy failed", Colour::Red, true);
+  }
+}
+
+std::error_code SyncEngine::ShellCopyFile(const std::string& source, const std::string& destinationFolder) {
+  if (!fs_.fileExists(source)) return std::make_error_code(std::errc::no_such_file_or_directory);
+  const std::string from = fs_.fullPath(source);
+  const std::string to = fs_.fullPath(destinationFolder);
+  const auto ec = copyIntoFolder(from, to);
+  if (ec && !noteDiskFull(ec)) {
+    window_.reportFailure("Cannot copy " + from + " to " + to + ": " + describeError(ec));
+  }
+  return ec;
+}
+
+bool SyncEngine::ShellFileOperation(const std::string& source, const std::string& destination,
+                                    std::uint32_t operation, std::uint16_t /*flags: the trash is always used*/) {
+  std::error_code ec;
+  if (operation == FO_COPY) {
+    ec = copyIntoFolder(source, destination);
+    noteDiskFull(ec);
+    if (ec) window_.reportFailure("Cannot copy " + source + " to " + destination + ": " + describeError(ec));
+  } else if (operation == FO_DELETE) {
+    ec = fs_.moveToTrash(source);
+    if (ec) window_.reportFailure("Cannot move " + source + " to the trash: " + describeError(ec));
+  } else {
+    return false;
+  }
+  return !ec;
+}
+
+bool SyncEngine::RecycleFile(const std::string& path) {
+  if (!fs_.fileExists(path)) return false;
+  const std::string full = fs_.fullPath(path);
+  const auto ec = fs_.moveToTrash(full);
+  if (!ec) return true;
+  window_.reportFailure("Cannot move " + full + " to the trash: " + describeError(ec));
+  return fs_.fileExists(path);
+}
+
+}  // namespace vardell

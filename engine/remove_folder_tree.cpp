@@ -1,0 +1,67 @@
+// Removing a mirror-only folder: its files to the trash, its folders deepest first.
+#include "engine/paths.h"
+#include "engine/sync_engine.h"
+
+namespace vardell {
+
+void SyncEngine::rememberMasterVolume() {
+  FileIdentity id;
+  if (fs_.identify(withoutTrailingSeparator(window_.masterFolder()), id)) {
+    masterDevice_.reset();
+  } else {
+    masterDevice_ = id.device;
+  }
+}
+
+bool SyncEngine::masterFolderVanished() {
+  FileIdentity id;
+  if (fs_.identify(withoutTrailingSeparator(window_.masterFolder()), id) || !id.folder) return true;
+  // An unmounted drive leaves its empty mount point behind, on another volume.
+  return masterDevice_ && id.device != *masterDevice_;
+}
+
+void SyncEngine::RemoveFolderTree(const std::string& folder) {
+  for (const auto& exclusion : setup_.commandLine.exclusions) {
+    if (occursIn(folder, exclusion)) return;
+  }
+  std::vector<DirEntry> entries;
+  fs_.listFolder(folder, entries);  // an unlistable folder has no entries; its removal is still tried
+  for (const DirEntry& entry : entries) {
+    if (state_.AbortRequested) break;
+    window_.processEvents();
+    if (entry.isDotEntry()) continue;
+    const std::string path = joinPath(folder, entry.Name);
+    if (entry.isFolder()) {
+      RemoveFolderTree(path);
+      continue;
+    }
+    if (!ResetAttributes(path)) LogStatus("Cant change file attributes", Colour::Maroon, true);
+    if (masterFolderVanished()) {
+      window_.requestQuit();
+      return;
+    }
+    if (!RecycleFile(path)) {
+      LogStatus("The file could not be moved to the recycle bin", Colour::Maroon, true);
+    } else if (fs_.fileExists(path)) {
+      LogStatus("Failed to remove file ", Colour::Red, false);
+      LogStatus(path, Colour::Black, true);
+    } else {
+      LogStatus("Removing ", Colour::Blue, false);
+      LogStatus(path, Colour::Black, true);
+      ++state_.FilesRemoved;
+    }
+  }
+  window_.processEvents();
+  if (masterFolderVanished()) {
+    window_.requestQuit();
+    return;
+  }
+  LogStatus("Remove folder ", Colour::Blue, false);
+  LogStatus(folder, Colour::Black, true);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (!fs_.removeFolder(folder)) return;
+  }
+  window_.showMessage(MessageKind::Warning, "Warning", "Cannot remove directory");
+}
+
+}  // namespace vardell

@@ -1,0 +1,218 @@
+// Copying onto the mirror and moving files to the trash, on real trees.
+#include "engine/version.h"
+#include "tests/support/engine_fixture.h"
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace vardell;
+using namespace vardell::test;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct CopyTest : EngineFixture {
+  void copy(const std::string& name) { engine->CopyAFile(master(), mirror(), entry(master(name))); }
+  Lines copyLines(const std::string& name, const char* outcome) {
+    return {"Copying to " + mirror(name), outcome};
+  }
+};
+
+TEST_F(CopyTest, ANewFileIsCopiedWithItsTimeToTheNanosecondAndItsMode) {
+  tree.writeFile("m/a.txt", "master data");
+  timespec times[2] = {{1500000000, 123456789}, {1500000000, 123456789}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, master("a.txt").c_str(), times, 0), 0);
+  ASSERT_EQ(::chmod(master("a.txt").c_str(), 0640), 0);
+  copy("a.txt");
+  EXPECT_EQ(window.texts(), copyLines("a.txt", "Copy completed"));
+  EXPECT_EQ(window.lines[1].fragments[0].colour, Colour::Green);
+  EXPECT_EQ(engine->state().FilesCopied, 1);
+  EXPECT_EQ(tree.listing("r"), Lines{"a.txt=master data"});  // no temporary file left
+  struct stat st {};
+  ASSERT_EQ(::stat(mirror("a.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1500000000);
+  EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
+  EXPECT_TRUE(trashedNames().empty());
+}
+
+TEST_F(CopyTest, ADifferingMirrorFileIsReplacedAndItsOldVersionTrashed) {
+  tree.writeFile("m/a.txt", "new version");
+  tree.writeFile("r/a.txt", "old");
+  copy("a.txt");
+  EXPECT_EQ(window.texts(), copyLines("a.txt", "Copy completed"));
+  EXPECT_EQ(tree.readFile("r/a.txt"), "new version");
+  ASSERT_EQ(trashedNames(), Lines{"a.txt"});
+  EXPECT_EQ(tree.readFile("data/Trash/files/a.txt"), "old");
+  const std::string info = tree.readFile("data/Trash/info/a.txt.trashinfo");
+  EXPECT_TRUE(info.starts_with("[Trash Info]\nPath=" + mirror("a.txt") + "\nDeletionDate=20")) << info;
+}
+
+TEST_F(CopyTest, AReadOnlyMirrorFileIsReplaced) {
+  tree.writeFile("m/a", "new");
+  tree.writeFile("r/a", "old");
+  ASSERT_EQ(::chmod(mirror("a").c_str(), 0444), 0);
+  copy("a");
+  EXPECT_EQ(tree.readFile("r/a"), "new");
+  EXPECT_EQ(trashedNames(), Lines{"a"});
+}
+
+TEST_F(CopyTest, ALinkIsCopiedAsALinkWithItsOwnTime) {
+  tree.writeFile("m/target", "data");
+  ASSERT_EQ(::symlink("target", master("link").c_str()), 0);
+  tree.setTime("m/link", 1400000000);
+  copy("link");
+  EXPECT_EQ(window.texts(), copyLines("link", "Copy completed"));
+  EXPECT_EQ(tree.listing("r"), Lines{"link->target"});
+  EXPECT_EQ(entry(mirror("link")).MtimeNs, 1400000000LL * 1000000000LL);
+}
+
+TEST_F(CopyTest, SecondAttemptCompletesWithoutCountingTheFile) {
+  tree.writeFile("m/a", "data");
+  failOn(Op::PrepareCopy, "/m/a", std::errc::io_error, 1);
+  copy("a");
+  EXPECT_EQ(window.texts(), copyLines("a", "Shellcopy completed"));
+  EXPECT_EQ(engine->state().FilesCopied, 0);
+  EXPECT_EQ(tree.readFile("r/a"), "data");
+  ASSERT_EQ(window.failures.size(), 1u);
+  EXPECT_NE(window.failures[0].find("Input/output error"), std::string::npos) << window.failures[0];
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(CopyTest, BothAttemptsFailingKeepTheOldMirrorFile) {
+  tree.writeFile("m/a", "new");
+  tree.writeFile("r/a", "old");
+  failOn(Op::CommitCopy, "/r/a", std::errc::permission_denied);
+  copy("a");
+  EXPECT_EQ(window.texts(), copyLines("a", "File copy failed"));
+  EXPECT_EQ(window.lines[1].fragments[0].colour, Colour::Red);
+  EXPECT_EQ(engine->state().FilesCopied, 0);
+  EXPECT_EQ(window.failures.size(), 2u);
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_EQ(tree.listing("r"), Lines{});  // the old file went to the trash, no partial copy
+  EXPECT_EQ(trashedNames(), Lines{"a"});
+}
+
+TEST_F(CopyTest, AnOldFileThatCannotBeTrashedIsNeverOverwritten) {
+  tree.writeFile("m/a", "new");  // same size and time: only a content compare tells them apart
+  tree.writeFile("r/a", "old");
+  failOn(Op::Trash, "/r/a", std::errc::read_only_file_system);
+  copy("a");
+  EXPECT_EQ(window.texts(), copyLines("a", "File copy failed"));
+  EXPECT_EQ(tree.listing("r"), Lines{"a=old"});
+}
+
+TEST_F(CopyTest, ACopyThatLooksDoneButIsStaleIsNotReportedCompleted) {
+  tree.writeFile("m/a", "new contents");
+  tree.writeFile("r/a", "old");
+  // Both attempts "succeed" in the sense that nothing fails, but the commit never happens.
+  fs.fault = [](Op op, const std::string&) {
+    return op == Op::CommitCopy ? std::make_error_code(std::errc::io_error) : std::error_code{};
+  };
+  copy("a");
+  EXPECT_EQ(window.texts().back(), "File copy failed");
+  EXPECT_EQ(engine->state().FilesCopied, 0);
+}
+
+TEST_F(CopyTest, DiskFullRaisesTheFlagAndShowsTheBox) {
+  tree.writeFile("m/a", "data");
+  failOn(Op::PrepareCopy, "/m/a", std::errc::no_space_on_device);
+  copy("a");
+  EXPECT_TRUE(engine->state().DiskFull);
+  ASSERT_FALSE(window.messages.empty());
+  EXPECT_EQ(window.messages[0], std::make_pair(std::string(kApplicationTitle), std::string("Copy failed, disk may be full")));
+  EXPECT_EQ(window.texts(), copyLines("a", "File copy failed"));
+  EXPECT_EQ(tree.listing("r"), Lines{});
+}
+
+// A small file system of its own, so a copy really runs out of space.
+struct SmallVolume {
+  std::string path;
+  bool mounted = false;
+  explicit SmallVolume(std::string where, const char* options) : path(std::move(where)) {
+    ::mkdir(path.c_str(), 0755);
+    mounted = ::mount("vardell-test", path.c_str(), "tmpfs", 0, options) == 0;
+  }
+  ~SmallVolume() {
+    if (mounted) ::umount2(path.c_str(), MNT_DETACH);
+  }
+};
+
+TEST_F(CopyTest, ARealFullDiskLeavesNoPartialFile) {
+  SmallVolume volume(mirror("small"), "size=64k");
+  if (!volume.mounted) GTEST_SKIP() << "cannot mount a tmpfs here";
+  tree.writeFile("m/big", std::string(1 << 20, 'x'));
+  engine->CopyAFile(master(), mirror("small"), entry(master("big")));
+  EXPECT_TRUE(engine->state().DiskFull);
+  EXPECT_EQ(window.texts().back(), "File copy failed");
+  EXPECT_EQ(tree.listing("r/small"), Lines{});
+}
+
+TEST_F(CopyTest, PathsLongerThanTheOldBuffersAreCopied) {
+  const std::string deep = std::string(120, 'd') + "/" + std::string(120, 'e') + "/" + std::string(60, 'f');
+  tree.writeFile("m/" + deep + "/file", "x");
+  tree.makeFolder("r/" + deep);
+  engine->CopyAFile(master(deep), mirror(deep), entry(master(deep + "/file")));
+  EXPECT_EQ(window.texts().back(), "Copy completed");
+  EXPECT_GT(mirror(deep + "/file").size(), 300u);
+}
+
+struct RecycleTest : EngineFixture {};
+
+TEST_F(RecycleTest, AFolderOrAMissingPathIsLeftAloneAndGivesFalse) {
+  tree.makeFolder("r/folder");
+  EXPECT_FALSE(engine->RecycleFile(mirror("folder")));
+  EXPECT_FALSE(engine->RecycleFile(mirror("missing")));
+  EXPECT_EQ(fs.calls(Op::Trash), 0);
+  EXPECT_TRUE(tree.exists("r/folder"));
+}
+
+TEST_F(RecycleTest, AFailureWithTheFileStillThereGivesTrueAndIsReported) {
+  tree.writeFile("r/a", "x");
+  failOn(Op::Trash, "/r/a", std::errc::permission_denied);
+  EXPECT_TRUE(engine->RecycleFile(mirror("a")));
+  EXPECT_TRUE(tree.exists("r/a"));
+  ASSERT_EQ(window.failures.size(), 1u);
+  EXPECT_NE(window.failures[0].find("Permission denied"), std::string::npos);
+}
+
+TEST_F(RecycleTest, TheSameNameTrashedTwiceGetsTwoEntries) {
+  tree.writeFile("r/a", "first");
+  ASSERT_TRUE(engine->RecycleFile(mirror("a")));
+  tree.writeFile("r/a", "second");
+  ASSERT_TRUE(engine->RecycleFile(mirror("a")));
+  EXPECT_EQ(trashedNames(), (Lines{"a", "a.2"}));
+  EXPECT_EQ(tree.readFile("data/Trash/files/a.2"), "second");
+  EXPECT_TRUE(tree.exists("data/Trash/info/a.2.trashinfo"));
+}
+
+TEST_F(RecycleTest, NamesThatAreNotUtf8AreTrashedWithAnEncodedPath) {
+  tree.writeFile("r/caf\xe9 x", "x");
+  ASSERT_TRUE(engine->RecycleFile(mirror("caf\xe9 x")));
+  const std::string info = tree.readFile("data/Trash/info/caf\xe9 x.trashinfo");
+  EXPECT_NE(info.find("/r/caf%E9%20x\n"), std::string::npos) << info;
+}
+
+TEST_F(RecycleTest, FilesOnAnotherVolumeGoToThatVolumesTrash) {
+  SmallVolume volume(tree.path("vol"), "size=1m");
+  if (!volume.mounted) GTEST_SKIP() << "cannot mount a tmpfs here";
+  tree.writeFile("vol/sub/a", "x");
+  ASSERT_TRUE(engine->RecycleFile(tree.path("vol/sub/a")));
+  const std::string uid = std::to_string(::getuid());
+  EXPECT_TRUE(tree.exists("vol/.Trash-" + uid + "/files/a"));
+  const std::string info = tree.readFile("vol/.Trash-" + uid + "/info/a.trashinfo");
+  EXPECT_NE(info.find("\nPath=sub/a\n"), std::string::npos) << info;
+  EXPECT_TRUE(trashedNames().empty());
+
+  // A shared, sticky .Trash folder is preferred when it exists.
+  ASSERT_EQ(::mkdir(tree.path("vol/.Trash").c_str(), 01777), 0);
+  ASSERT_EQ(::chmod(tree.path("vol/.Trash").c_str(), 01777), 0);
+  tree.writeFile("vol/b", "y");
+  ASSERT_TRUE(engine->RecycleFile(tree.path("vol/b")));
+  EXPECT_TRUE(tree.exists("vol/.Trash/" + uid + "/files/b"));
+}
+
+}  // namespace
