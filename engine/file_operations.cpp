@@ -57,6 +57,7 @@ void SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& m
     LogStatus("Shellcopy completed", Colour::Green, true);
   } else {
     LogStatus("File copy failed", Colour::Red, true);
+    noteFailedAction();
   }
 }
 

@@ -42,9 +42,11 @@ void SyncEngine::RemoveFolderTree(const std::string& folder) {
     }
     if (!RecycleFile(path)) {
       LogStatus("The file could not be moved to the recycle bin", Colour::Maroon, true);
+      noteFailedAction();
     } else if (fs_.fileExists(path)) {
       LogStatus("Failed to remove file ", Colour::Red, false);
       LogStatus(path, Colour::Black, true);
+      noteFailedAction();
     } else {
       LogStatus("Removing ", Colour::Blue, false);
       LogStatus(path, Colour::Black, true);
@@ -61,6 +63,7 @@ void SyncEngine::RemoveFolderTree(const std::string& folder) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     if (!fs_.removeFolder(folder)) return;
   }
+  noteFailedAction();
   window_.showMessage(MessageKind::Warning, "Warning", "Cannot remove directory");
 }
 

@@ -2,6 +2,7 @@
 // One engine serves one window (the main window, the terminal front end or a test).
 #pragma once
 
+#include "engine/counterpart_index.h"
 #include "engine/run_state.h"
 #include "engine/run_window.h"
 #include "engine/status_log.h"
@@ -31,8 +32,18 @@ struct CommandLineOptions {
 
 struct EngineSetup {
   std::string settingsFolder;      // where run logs are written; ends with "/"
+  std::string runtimeFolder;       // where per-mirror lock files live; ends with "/"; empty: no lock
   CommandLineOptions commandLine;  // parameters 3 and later
   LocaleFormat locale;             // names and separators for dates and sizes
+};
+
+// How the last command ended, for callers that need more than the status lines.
+enum class RunOutcome { None, FoldersMatch, FoldersDiffer, CompareAborted, SyncCompleted, SyncAborted, Refused, Cancelled };
+
+struct RunReport {
+  RunOutcome outcome = RunOutcome::None;
+  std::string refusal;    // why the run was refused, for Refused
+  int failedActions = 0;  // copies, removals or listings that could not be done
 };
 
 // Codes for ShellFileOperation, as the shell service numbers them.
@@ -48,6 +59,16 @@ class SyncEngine {
   SyncEngine(FileSystem& fs, RunWindow& window, EngineSetup setup);
 
   RunState& state() { return state_; }
+  const RunReport& lastRun() const { return report_; }
+
+  // The Compare command: reports mirror-only entries, then master-only entries and
+  // differing files, then the verdict. Changes nothing but the run log.
+  void CompareBtnClick();
+  // The Sync command: removes mirror-only entries to the trash, then copies missing and
+  // differing master files. Refuses to start on an unsafe folder pair.
+  void ReplicateBtnClick();
+  // The bytes below a folder (subfolders only when the window includes them).
+  std::int64_t FolderSize(const std::string& folder);
   const EngineSetup& setup() const { return setup_; }
 
   // Writes a status fragment (see StatusLog::LogStatus).
@@ -89,6 +110,10 @@ class SyncEngine {
   // folders named by an exclusion text and stopping when the master folder has vanished.
   void RemoveFolderTree(const std::string& folder);
 
+  // Walks the listed folder against the counterpart folder in the pass the RunState
+  // flags name. True when everything was paired and equal (an abort may end it true).
+  bool WalkFolderPair(const std::string& listedFolder, const std::string& counterpartFolder);
+
   // Remembers the master folder's volume, so a removal can tell when it has gone.
   void rememberMasterVolume();
   // True when the master folder is gone, or no longer on the volume it was on.
@@ -98,6 +123,41 @@ class SyncEngine {
   // The content test; false when the files differ or one cannot be opened (`openFailed`).
   bool contentsMatch(const std::string& listedPath, const std::string& counterpartPath, const DirEntry& listed,
                      bool& openFailed);
+
+  void beginRun();
+  void writeHeader();
+  void measureMaster(const std::string& master);
+  void writeElapsedTime();
+  void writeSummary(const std::string& mirror);
+  // Ends a run that may not start: a red line, the window idle again.
+  void refuseRun(const std::string& reason);
+  // Why master and mirror may not be used together (the same folder, or one inside
+  // the other), or empty.
+  std::string checkFolderPair(const std::string& master, const std::string& mirror);
+  // Takes the mirror's lock for this run; the refusal text when another run holds it.
+  std::string lockMirror(const std::string& mirror);
+  // The real path of path, or of its nearest existing ancestor followed by the rest.
+  std::string canonicalPath(const std::string& path);
+  bool folderHasEntries(const std::string& folder);
+  long long countEntries(const std::string& folder);
+  int answerFolderNames(const std::string& mirrorShown);
+
+  enum class CounterpartState { Listed, Missing, Unreadable };
+  // Lists the counterpart folder into the index; reports a folder that exists but
+  // cannot be read.
+  CounterpartState listCounterpart(const std::string& folder, CounterpartIndex& index);
+  // Creates a missing mirror folder in the copy pass; reports a failure.
+  bool createCounterpartFolder(const std::string& folder);
+  // Removal pass: trashes an unpaired mirror file. False when the master has vanished.
+  bool removeUnpairedFile(const std::string& path);
+  // Copy pass: replaces a mirror file that differs from its master file.
+  void replaceDifferingFile(const std::string& masterFolder, const std::string& mirrorFolder, const DirEntry& entry,
+                            const DirEntry& partner, CounterpartIndex& index);
+  // Tells the index about an entry the walk created in the counterpart folder.
+  void learnEntry(CounterpartIndex& index, const std::string& path);
+  // True when an exclusion text occurs in the folder's path.
+  bool excludedByCommandLine(const std::string& folder) const;
+  void noteFailedAction() { ++failedActions_; }
 
   // Copies into a folder through a temporary name; the old file goes to the trash first.
   std::error_code copyIntoFolder(const std::string& source, const std::string& folder);
@@ -114,7 +174,10 @@ class SyncEngine {
   // Content buffers, allocated on the first content test and kept for the program's life.
   std::unique_ptr<char[]> listedBuffer_;
   std::unique_ptr<char[]> counterpartBuffer_;
-  std::optional<std::uint64_t> masterDevice_;  // the master folder's volume when the run started
+  std::optional<std::uint64_t> masterDevice_;
+  int failedActions_ = 0;
+  RunReport report_;
+  std::unique_ptr<HeldLock> runLock_;  // this run's hold on its mirror folder  // copies, removals and listings of this run that could not be done  // the master folder's volume when the run started
 };
 
 }  // namespace vardell

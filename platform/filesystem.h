@@ -38,6 +38,12 @@ struct PreparedCopy {
   std::int64_t mtimeNs = 0;   // the source's last-write time, set again after the rename
 };
 
+// An exclusive lock held until the handle is destroyed (or the process ends).
+class HeldLock {
+ public:
+  virtual ~HeldLock() = default;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -57,6 +63,12 @@ class FileSystem {
   virtual bool folderExists(const std::string& path) = 0;
   // Device and inode of the object at path (links followed); fails when missing.
   virtual std::error_code identify(const std::string& path, FileIdentity& id) = 0;
+
+  // The canonical absolute path (links resolved); fails when the path is missing.
+  virtual std::error_code realPath(const std::string& path, std::string& resolved) = 0;
+  // Takes an exclusive lock on the lock file at path (created if needed) without
+  // waiting. Fails with resource_unavailable_try_again when another process holds it.
+  virtual std::unique_ptr<HeldLock> tryLock(const std::string& path, std::error_code& ec) = 0;
 
   // An absolute, lexically normalised form of path ("." and ".." resolved, no trailing "/").
   virtual std::string fullPath(const std::string& path) = 0;

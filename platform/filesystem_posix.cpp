@@ -5,11 +5,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -185,8 +187,39 @@ std::error_code setTimes(const std::string& path, std::int64_t mtimeNs) {
   return {};
 }
 
+class FlockHolder final : public HeldLock {
+ public:
+  explicit FlockHolder(int fd) : fd_(fd) {}
+  ~FlockHolder() override { ::close(fd_); }
+
+ private:
+  int fd_;
+};
+
 class PosixFileSystem final : public FileSystem {
  public:
+  std::error_code realPath(const std::string& path, std::string& resolved) override {
+    char buffer[PATH_MAX];
+    if (!::realpath(path.c_str(), buffer)) return lastError();
+    resolved = buffer;
+    return {};
+  }
+
+  std::unique_ptr<HeldLock> tryLock(const std::string& path, std::error_code& ec) override {
+    ec.clear();
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      ec = lastError();
+      return nullptr;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ec = errno == EWOULDBLOCK ? std::make_error_code(std::errc::resource_unavailable_try_again) : lastError();
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<FlockHolder>(fd);
+  }
+
   std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries) override {
     entries.clear();
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

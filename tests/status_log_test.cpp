@@ -17,7 +17,7 @@ struct LogFixture : ::testing::Test {
   TempTree tree;
   RecordingWindow window;
   FaultFileSystem fs;
-  SyncEngine engine{fs, window, EngineSetup{tree.root() + "/", {}, {}}};
+  SyncEngine engine{fs, window, EngineSetup{tree.root() + "/", "", {}, {}}};
 };
 
 TEST_F(LogFixture, FragmentsJoinIntoOneLineWithTheirOwnColours) {

@@ -28,6 +28,12 @@ class FaultFileSystem : public FileSystem {
   bool folderExists(const std::string& path) override { return real_->folderExists(path); }
   std::error_code identify(const std::string& path, FileIdentity& id) override { return real_->identify(path, id); }
   std::string fullPath(const std::string& path) override { return real_->fullPath(path); }
+  std::error_code realPath(const std::string& path, std::string& resolved) override {
+    return real_->realPath(path, resolved);
+  }
+  std::unique_ptr<HeldLock> tryLock(const std::string& path, std::error_code& ec) override {
+    return real_->tryLock(path, ec);
+  }
   std::error_code createFolder(const std::string& path) override;
   std::error_code removeFolder(const std::string& path) override;
   std::error_code resetAttributes(const std::string& path) override;

@@ -1,0 +1,325 @@
+// The Compare and Sync commands, from the folder pair to the verdict.
+#include "engine/paths.h"
+#include "engine/run_texts.h"
+#include "engine/sync_engine.h"
+#include "engine/version.h"
+#include "platform/volumes.h"
+
+#include <ctime>
+
+namespace vardell {
+namespace {
+
+std::uint64_t fnv1a(const std::string& text) {
+  std::uint64_t hash = 1469598103934665603ULL;
+  for (const unsigned char c : text) hash = (hash ^ c) * 1099511628211ULL;
+  return hash;
+}
+
+bool isInside(const std::string& inner, const std::string& outer) {
+  return outer == "/" ? inner != "/" : inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
+                                           inner[outer.size()] == '/';
+}
+
+}  // namespace
+
+std::int64_t SyncEngine::FolderSize(const std::string& folder) {
+  std::vector<DirEntry> entries;
+  if (fs_.listFolder(folder, entries)) {
+    const bool mirrorSide = state_.ReversePass || state_.RemovalPass;
+    LogStatus(std::string(mirrorSide ? "Unpaired mirror folder " : "Unpaired master folder ") + folder, Colour::Maroon,
+              true);
+    return 0;
+  }
+  std::int64_t total = 0;
+  for (const DirEntry& entry : entries) {
+    if (state_.AbortRequested) break;
+    window_.processEvents();
+    state_.CurrentPath = joinPath(folder, entry.Name);
+    window_.processEvents();
+    if (entry.isDotEntry()) continue;
+    if (entry.isFolder()) {
+      if (window_.includeSubfolders()) total += FolderSize(state_.CurrentPath);
+    } else {
+      total += entry.Size;
+    }
+  }
+  return total;
+}
+
+std::string SyncEngine::canonicalPath(const std::string& path) {
+  std::string resolved;
+  if (!fs_.realPath(path, resolved)) return resolved;
+  const std::string full = fs_.fullPath(path);
+  if (full == "/") return full;
+  const auto slash = full.find_last_of('/');
+  return joinPath(canonicalPath(slash == 0 ? "/" : full.substr(0, slash)), full.substr(slash + 1));
+}
+
+std::string SyncEngine::checkFolderPair(const std::string& master, const std::string& mirror) {
+  const std::string realMaster = canonicalPath(master);
+  const std::string realMirror = canonicalPath(mirror);
+  FileIdentity masterId, mirrorId;
+  const bool sameObject = !fs_.identify(master, masterId) && !fs_.identify(mirror, mirrorId) && masterId == mirrorId;
+  if (sameObject || realMaster == realMirror) {
+    return "The master and mirror folders are the same folder: " + realMaster;
+  }
+  if (isInside(realMirror, realMaster)) return "The mirror folder " + realMirror + " is inside the master folder";
+  if (isInside(realMaster, realMirror)) return "The master folder " + realMaster + " is inside the mirror folder";
+  return {};
+}
+
+std::string SyncEngine::lockMirror(const std::string& mirror) {
+  runLock_.reset();
+  if (setup_.runtimeFolder.empty()) return {};
+  char name[40];
+  std::snprintf(name, sizeof name, "vardell-mirror-%016llx.lock",
+                static_cast<unsigned long long>(fnv1a(canonicalPath(mirror))));
+  std::error_code ec;
+  runLock_ = fs_.tryLock(setup_.runtimeFolder + name, ec);
+  if (runLock_) return {};
+  if (ec == std::errc::resource_unavailable_try_again) return "Another run is busy with the mirror folder " + mirror;
+  return "Cannot lock the mirror folder " + mirror + ": " + describeError(ec);
+}
+
+void SyncEngine::refuseRun(const std::string& reason) {
+  LogStatus(reason, Colour::Red, true);
+  window_.enableForm();
+  window_.resetCaptions();
+  window_.setCaptionTimer(false);
+  state_.RunIdle = true;
+  report_.outcome = RunOutcome::Refused;
+  report_.refusal = reason;
+}
+
+void SyncEngine::beginRun() {
+  report_ = {};
+  failedActions_ = 0;
+  state_.RunIdle = false;
+  state_.AbortRequested = false;
+  state_.DiskFull = false;
+  log_.clear();
+}
+
+void SyncEngine::writeHeader() {
+  state_.StartTime = std::chrono::system_clock::now();
+  const std::time_t now = std::chrono::system_clock::to_time_t(state_.StartTime);
+  LogStatus(HeaderDateText(*std::localtime(&now), setup_.locale), Colour::Purple, true);
+}
+
+void SyncEngine::measureMaster(const std::string& master) {
+  if (window_.compareType() <= kSizeAndTime) return;
+  LogStatus("Calculating folder size: ", Colour::Navy, false);
+  state_.TotalBytes = FolderSize(master);
+  state_.BytesDone = 0;
+  LogStatus(FormatSizeText(state_.TotalBytes, setup_.locale), Colour::Green, true);
+}
+
+void SyncEngine::writeElapsedTime() {
+  state_.EndTime = std::chrono::system_clock::now();
+  LogStatus("Elapsed Time:  " + ElapsedTimeText(state_.EndTime - state_.StartTime), Colour::Purple, true);
+}
+
+void SyncEngine::CompareBtnClick() {
+  beginRun();
+  state_.ReversePass = state_.RemovalPass = state_.CopyPass = false;
+  window_.disableForm();
+  const std::string masterShown = window_.masterFolder();
+  const std::string mirrorShown = window_.mirrorFolder();
+  log_.clear();
+  window_.setCaptionTimer(true);
+  const std::string master = withoutTrailingSeparator(masterShown);
+  const std::string mirror = withoutTrailingSeparator(mirrorShown);
+  std::string refusal = checkFolderPair(master, mirror);
+  if (refusal.empty()) refusal = lockMirror(mirror);
+  if (!refusal.empty()) return refuseRun(refusal);
+
+  const std::string logName = runLogNameFor(mirror);
+  const int savedType = window_.compareType();
+  if (const auto ec = openRunLog(logName, Colour::Maroon)) {
+    const std::string reason = "Cannot open the run log " + logName + ": " + describeError(ec);
+    window_.showMessage(MessageKind::Error, kApplicationTitle, reason);
+    runLock_.reset();
+    return refuseRun(reason);
+  }
+  writeHeader();
+  measureMaster(master);
+  LogStatus("Comparing ", Colour::Navy, false);
+  LogStatus(masterShown, Colour::Black, false);
+  LogStatus(" to ", Colour::Navy, false);
+  LogStatus(mirrorShown, Colour::Black, true);
+
+  window_.setCompareType(kSizeAndTime);
+  state_.ReversePass = true;
+  const bool mirrorOnlyNone = WalkFolderPair(mirror, master);
+  state_.ReversePass = false;
+  window_.setCompareType(savedType);
+  const bool masterSideEqual = WalkFolderPair(master, mirror);
+
+  if (mirrorOnlyNone && masterSideEqual && !state_.AbortRequested) {
+    LogStatus("Folders match", Colour::Green, true);
+    report_.outcome = RunOutcome::FoldersMatch;
+  } else if (mirrorOnlyNone && masterSideEqual) {
+    LogStatus("Compare aborted", Colour::Red, true);
+    report_.outcome = RunOutcome::CompareAborted;
+  } else {
+    LogStatus("Folders do not match", Colour::Red, true);
+    report_.outcome = RunOutcome::FoldersDiffer;
+  }
+  writeElapsedTime();
+  window_.enableForm();
+  window_.setOverallProgress(0);
+  state_.RunIdle = true;
+  window_.resetCaptions();
+  window_.setCaptionTimer(false);
+  if (const auto ec = log_.closeRunLog()) {
+    window_.showMessage(MessageKind::Error, kApplicationTitle,
+                        "Cannot write the run log " + logName + ": " + describeError(ec));
+  }
+  runLock_.reset();
+  report_.failedActions = failedActions_;
+}
+
+bool SyncEngine::folderHasEntries(const std::string& folder) {
+  std::vector<DirEntry> entries;
+  if (fs_.listFolder(folder, entries)) return false;
+  for (const auto& e : entries) {
+    if (!e.isDotEntry()) return true;
+  }
+  return false;
+}
+
+long long SyncEngine::countEntries(const std::string& folder) {
+  std::vector<DirEntry> entries;
+  if (fs_.listFolder(folder, entries)) return 0;
+  long long count = 0;
+  for (const auto& e : entries) {
+    if (e.isDotEntry()) continue;
+    ++count;
+    if (e.isFolder()) count += countEntries(joinPath(folder, e.Name));
+  }
+  return count;
+}
+
+int SyncEngine::answerFolderNames(const std::string& mirrorShown) {
+  if (setup_.commandLine.has('R')) return kNoAnswerContinue;
+  return window_.askFolderNames(mirrorShown);
+}
+
+void SyncEngine::ReplicateBtnClick() {
+  beginRun();
+  state_.FilesCopied = 0;
+  state_.FilesRemoved = 0;
+  state_.ReversePass = false;
+  window_.disableForm();
+  std::string masterShown = window_.masterFolder();
+  std::string mirrorShown = window_.mirrorFolder();
+  log_.clear();
+
+  const std::string master = withoutTrailingSeparator(masterShown);
+  std::string mirror = withoutTrailingSeparator(mirrorShown);
+  if (window_.protectSystemVolume() && volumeOf(mirror).mountPoint == systemVolume().mountPoint) {
+    report_.outcome = RunOutcome::Refused;
+    report_.refusal = "The mirror folder " + mirror + " is on the protected system volume /";
+    window_.requestQuit();
+    return;
+  }
+  const std::string masterName = folderNameOf(master, isVolumeRoot(master) ? volumeOf(master).tag : "");
+  const std::string mirrorName = folderNameOf(mirror, isVolumeRoot(mirror) ? volumeOf(mirror).tag : "");
+  if (masterName != mirrorName) {
+    const int answer = answerFolderNames(mirrorShown);
+    if (answer == kCancel) {
+      window_.enableForm();
+      state_.RunIdle = true;  // a cancelled question must not keep batch runs from starting
+      report_.outcome = RunOutcome::Cancelled;
+      return;
+    }
+    if (answer == kCreateFolderThenContinue) {
+      mirror = joinPath(mirror, masterName);
+      const auto ec = fs_.createFolder(mirror);
+      if (!fs_.folderExists(mirror)) return refuseRun("Cannot create folder " + mirror + ": " + describeError(ec));
+      window_.setMirrorFolder(mirror);
+      mirrorShown = window_.mirrorFolder();
+    }
+  }
+  std::string refusal;
+  if (!fs_.folderExists(master)) refusal = "The master folder " + master + " does not exist";
+  if (refusal.empty()) refusal = checkFolderPair(master, mirror);
+  if (refusal.empty()) refusal = lockMirror(mirror);
+  state_.RemoveUnpaired = !setup_.commandLine.has('N');
+  if (refusal.empty() && state_.RemoveUnpaired && !folderHasEntries(master) && folderHasEntries(mirror) &&
+      !window_.confirmEmptyMasterRemoval(master, countEntries(mirror))) {
+    refusal = "The master folder " + master + " is empty: nothing is removed from the mirror folder " + mirror;
+  }
+  if (!refusal.empty()) {
+    runLock_.reset();
+    return refuseRun(refusal);
+  }
+  rememberMasterVolume();
+
+  window_.setCaptionTimer(true);
+  const int savedType = window_.compareType();
+  openRunLog(runLogNameFor(mirror), Colour::Black);  // the window still shows every line without it
+  writeHeader();
+  measureMaster(master);
+
+  bool removalResult = true;
+  if (state_.RemoveUnpaired) {
+    state_.RemovalPass = true;
+    window_.setCompareType(kSizeAndTime);
+    LogStatus("Removing files in ", Colour::Navy, false);
+    LogStatus(mirrorShown, Colour::Black, false);
+    LogStatus(" that don't exist in ", Colour::Navy, false);
+    LogStatus(masterShown, Colour::Black, true);
+    removalResult = WalkFolderPair(mirror, master);
+    state_.RemovalPass = false;
+    window_.refreshMirrorFolder();
+  }
+  state_.CopyPass = true;
+  window_.setCompareType(savedType);
+  LogStatus("Sync folder ", Colour::Navy, false);
+  LogStatus(masterShown, Colour::Black, false);
+  LogStatus(" ---> ", Colour::Green, false);
+  LogStatus(mirrorShown, Colour::Black, true);
+  const bool copyResult = WalkFolderPair(master, mirror);
+
+  if (!copyResult || !removalResult) writeSummary(mirror);
+  if (state_.DiskFull) LogStatus("Disk full", Colour::Red, true);
+  if (state_.AbortRequested) {
+    LogStatus("Replication aborted", Colour::Red, true);
+    report_.outcome = RunOutcome::SyncAborted;
+  } else {
+    LogStatus("Replication completed", Colour::Green, true);
+    report_.outcome = RunOutcome::SyncCompleted;
+  }
+  writeElapsedTime();
+  state_.CopyPass = false;
+  window_.refreshMirrorFolder();
+  window_.resetCaptions();
+  window_.setCaptionTimer(false);
+  log_.closeRunLog();
+  window_.enableForm();
+  window_.setOverallProgress(0);
+  state_.RunIdle = true;
+  runLock_.reset();
+  report_.failedActions = failedActions_;
+  if (setup_.commandLine.has('Q')) {
+    window_.removeTrayIcon();
+    window_.requestQuit();
+  }
+}
+
+void SyncEngine::writeSummary(const std::string& mirror) {
+  LogStatus("Modified ", Colour::Maroon, false);
+  LogStatus(mirror, Colour::Black, true);
+  if (state_.FilesCopied > 0) {
+    LogStatus("Files Copied: ", Colour::Olive, false);
+    LogStatus(std::to_string(state_.FilesCopied), Colour::Black, true);
+  }
+  if (state_.FilesRemoved > 0) {
+    LogStatus("Files Removed: ", Colour::Olive, false);
+    LogStatus(std::to_string(state_.FilesRemoved), Colour::Black, true);
+  }
+}
+
+}  // namespace vardell

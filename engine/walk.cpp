@@ -1,0 +1,179 @@
+// The paired folder walk behind all four passes: reverse and forward (Compare),
+// removal and copy (Sync).
+#include "engine/counterpart_index.h"
+#include "engine/paths.h"
+#include "engine/sync_engine.h"
+
+namespace vardell {
+namespace {
+
+std::string withSeparator(const std::string& folder) { return folder == "/" ? folder : folder + "/"; }
+
+// True when a neighbour in the sorted listing has the same name with A-Z folded: two
+// master files that would pair with the same mirror file.
+bool sharesFoldedName(const std::vector<DirEntry>& listing, std::size_t i) {
+  const auto sameFolded = [&](std::size_t j) { return !listing[j].isFolder() && compareFolded(listing[i].Name, listing[j].Name) == 0; };
+  return (i > 0 && sameFolded(i - 1)) || (i + 1 < listing.size() && sameFolded(i + 1));
+}
+
+}  // namespace
+
+bool SyncEngine::excludedByCommandLine(const std::string& folder) const {
+  for (const auto& exclusion : setup_.commandLine.exclusions) {
+    if (occursIn(exclusion, folder)) return true;
+  }
+  return false;
+}
+
+bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::string& counterpartFolder) {
+  if (state_.DiskFull) return false;
+  const bool mirrorListed = state_.ReversePass || state_.RemovalPass;
+  const char* const unpairedFolder = mirrorListed ? "Unpaired mirror folder " : "Unpaired master folder ";
+  const char* const unpairedFile = mirrorListed ? "Unpaired mirror file " : "Unpaired master file ";
+
+  std::vector<DirEntry> listed;
+  if (fs_.listFolder(listedFolder, listed)) {
+    LogStatus(unpairedFolder + listedFolder, Colour::Maroon, true);
+    noteFailedAction();
+    return false;
+  }
+  CounterpartIndex counterpart;
+  const CounterpartState found = listCounterpart(counterpartFolder, counterpart);
+  if (found == CounterpartState::Unreadable) return false;
+  bool result = true;
+  bool counterpartMissing = found == CounterpartState::Missing;
+
+  for (std::size_t i = 0; i < listed.size() && !state_.AbortRequested; ++i) {
+    window_.processEvents();
+    if (counterpartMissing) {
+      result = false;
+      LogStatus(unpairedFolder, Colour::Olive, false);
+      LogStatus(withSeparator(listedFolder), Colour::Grey, true);
+      if (!state_.CopyPass) {
+        if (state_.RemovalPass) {
+          RemoveFolderTree(listedFolder);
+          window_.processEvents();
+        }
+        break;
+      }
+      if (excludedByCommandLine(listedFolder) || !createCounterpartFolder(counterpartFolder)) break;
+      counterpart.reset({});
+      counterpartMissing = false;
+      --i;  // the same entry again, against the new empty folder
+      continue;
+    }
+    const DirEntry& entry = listed[i];
+    const std::string path = joinPath(listedFolder, entry.Name);
+    state_.CurrentPath = path;
+    window_.processEvents();
+    if (entry.isDotEntry()) continue;
+    if (entry.isFolder()) {
+      if (!window_.includeSubfolders()) continue;
+      if (excludedByCommandLine(listedFolder)) {
+        result = false;
+        continue;
+      }
+      const std::string counterpartPath = joinPath(counterpartFolder, entry.Name);
+      if (!WalkFolderPair(path, counterpartPath)) result = false;
+      if (state_.CopyPass) learnEntry(counterpart, counterpartPath);
+      continue;
+    }
+    const bool caseSensitive = window_.caseSensitiveNames();
+    if (!caseSensitive && !mirrorListed && sharesFoldedName(listed, i)) {
+      LogStatus("Names differ only in letter case ", Colour::Maroon, false);
+      LogStatus(path, Colour::Black, true);
+    }
+    const DirEntry* partner = counterpart.find(entry.Name, caseSensitive);
+    if (!partner) {
+      result = false;
+      LogStatus(unpairedFile, Colour::Olive, false);
+      LogStatus(path, Colour::Grey, true);
+      if (state_.RemovalPass && !removeUnpairedFile(path)) return false;
+      if (state_.CopyPass) {
+        CopyAFile(listedFolder, counterpartFolder, entry);
+        learnEntry(counterpart, joinPath(counterpartFolder, entry.Name));
+      }
+      continue;
+    }
+    if (CompareFiles(listedFolder, counterpartFolder, entry, *partner)) continue;
+    result = false;
+    if (state_.CopyPass && !state_.AbortRequested) replaceDifferingFile(listedFolder, counterpartFolder, entry, *partner, counterpart);
+  }
+  return result;
+}
+
+SyncEngine::CounterpartState SyncEngine::listCounterpart(const std::string& folder, CounterpartIndex& index) {
+  std::vector<DirEntry> entries;
+  const auto ec = fs_.listFolder(folder, entries);
+  if (!ec) {
+    index.reset(std::move(entries));
+    return CounterpartState::Listed;
+  }
+  if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) return CounterpartState::Missing;
+  // The folder is there but cannot be read: never treat it as missing, which would
+  // remove the mirror folder in the removal pass.
+  const bool counterpartIsMirror = !(state_.ReversePass || state_.RemovalPass);
+  LogStatus(std::string(counterpartIsMirror ? "Unpaired mirror folder " : "Unpaired master folder ") + folder,
+            Colour::Maroon, true);
+  window_.reportFailure("Cannot list " + folder + ": " + describeError(ec));
+  noteFailedAction();
+  return CounterpartState::Unreadable;
+}
+
+bool SyncEngine::createCounterpartFolder(const std::string& folder) {
+  if (const auto ec = fs_.createFolder(folder)) {
+    LogStatus("Cannot create folder " + folder + ": " + describeError(ec), Colour::Red, true);
+    noteFailedAction();
+    return false;
+  }
+  LogStatus("Create folder ", Colour::Blue, false);
+  LogStatus(withSeparator(folder), Colour::Black, true);
+  return true;
+}
+
+bool SyncEngine::removeUnpairedFile(const std::string& path) {
+  if (!ResetAttributes(path)) LogStatus("Cant change file attributes", Colour::Maroon, true);
+  if (!state_.RemoveUnpaired) return true;
+  if (masterFolderVanished()) {
+    window_.requestQuit();
+    return false;
+  }
+  if (!RecycleFile(path)) {
+    LogStatus("The file could not be moved to the recycle bin", Colour::Red, true);
+    noteFailedAction();
+    return true;
+  }
+  if (fs_.fileExists(path)) {
+    LogStatus("Failed to remove file ", Colour::Red, false);
+    noteFailedAction();
+  } else {
+    LogStatus("Removed ", Colour::Green, false);
+    ++state_.FilesRemoved;
+  }
+  LogStatus(path, Colour::Black, true);
+  return true;
+}
+
+void SyncEngine::replaceDifferingFile(const std::string& masterFolder, const std::string& mirrorFolder,
+                                      const DirEntry& entry, const DirEntry& partner, CounterpartIndex& index) {
+  const std::string mirrorPath = joinPath(mirrorFolder, entry.Name);
+  if (fs_.fileExists(mirrorPath) && !ResetAttributes(mirrorPath)) {
+    LogStatus("Cant change file attributes", Colour::Red, true);
+  }
+  // Paired without regard to letter case: the copy takes the master's name, and the
+  // mirror file it replaces goes to the trash as a replaced file would.
+  if (partner.Name != entry.Name && !partner.isFolder()) {
+    const std::string partnerPath = joinPath(mirrorFolder, partner.Name);
+    if (RecycleFile(partnerPath) && !fs_.fileExists(partnerPath)) index.forget(partner.Name);
+  }
+  CopyAFile(masterFolder, mirrorFolder, entry);
+  learnEntry(index, mirrorPath);
+}
+
+void SyncEngine::learnEntry(CounterpartIndex& index, const std::string& path) {
+  if (index.find(path.substr(path.find_last_of('/') + 1), true)) return;
+  DirEntry added;
+  if (!fs_.statEntry(path, added)) index.learn(std::move(added));
+}
+
+}  // namespace vardell
