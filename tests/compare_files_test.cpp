@@ -56,6 +56,10 @@ struct MismatchRow {
   const char* findings;  // nullptr: equal
 };
 
+void PrintTo(const MismatchRow& row, std::ostream* out) {
+  *out << row.master << " vs " << row.mirror << ", " << row.secondsApart << " s apart, type " << row.type;
+}
+
 class MismatchTable : public CompareFixture, public ::testing::WithParamInterface<MismatchRow> {};
 
 TEST_P(MismatchTable, WritesOneLineNamingEveryFinding) {
