@@ -32,9 +32,9 @@ bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::stri
   const char* const unpairedFile = mirrorListed ? "Unpaired mirror file " : "Unpaired master file ";
 
   std::vector<DirEntry> listed;
-  if (fs_.listFolder(listedFolder, listed)) {
+  if (const auto ec = fs_.listFolder(listedFolder, listed)) {
     LogStatus(unpairedFolder + listedFolder, Colour::Maroon, true);
-    noteFailedAction();
+    if (ec != std::errc::no_such_file_or_directory) noteFailedAction();  // a missing folder is a finding, not a failure
     return false;
   }
   CounterpartIndex counterpart;

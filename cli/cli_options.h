@@ -1,0 +1,39 @@
+// Command-line options of the terminal front end.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vardell::cli {
+
+enum class Command { Compare, Sync };
+enum class ColourMode { Auto, Always, Never };
+enum class NamesDiffer { Ask, Continue, Create };
+
+struct CliOptions {
+  Command command = Command::Compare;
+  std::string master, mirror;
+  int compareType = 0;  // 0 size and time, 1 binary, 2 all
+  bool caseSensitive = false;
+  bool subfolders = true;
+  bool keepExtra = false;
+  std::vector<std::string> exclusions;
+  bool allowSystemVolume = false;
+  NamesDiffer namesDiffer = NamesDiffer::Ask;
+  bool allowEmptyMaster = false;
+  long long everyMinutes = 0;  // 0: run once
+  bool quiet = false;
+  ColourMode colour = ColourMode::Auto;
+  bool help = false;
+  bool version = false;
+};
+
+// Parses the arguments after the program name. Returns the options, or nothing with
+// `error` set to a one-line reason.
+std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& args, std::string& error);
+
+// The text --help prints.
+std::string usageText();
+
+}  // namespace vardell::cli

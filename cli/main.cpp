@@ -1,0 +1,105 @@
+// vardell-cli: Compare and Sync from a terminal, a script or cron.
+#include "cli/cli_options.h"
+#include "cli/terminal_window.h"
+#include "engine/sync_engine.h"
+#include "engine/version.h"
+#include "platform/filesystem.h"
+#include "platform/folders.h"
+#include "platform/terminal.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace vardell;
+using namespace vardell::cli;
+
+namespace {
+
+constexpr int kExitTrouble = 2;
+
+int refuse(const std::string& reason) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "vardell-cli: %s\n", reason.c_str());
+  return kExitTrouble;
+}
+
+bool wantColour(ColourMode mode) {
+  if (mode == ColourMode::Always) return true;
+  if (mode == ColourMode::Never) return false;
+  const char* noColour = std::getenv("NO_COLOR");
+  return isTerminal(Stream::Output) && !(noColour && noColour[0]);
+}
+
+// Refusals the engine leaves to its callers: folders that are not there to compare.
+std::string checkFolders(const CliOptions& options, FileSystem& fs) {
+  FileIdentity id;
+  if (fs.identify(options.master, id) || !id.folder) return "the master folder " + options.master + " does not exist";
+  if (options.command == Command::Compare && (fs.identify(options.mirror, id) || !id.folder)) {
+    return "the mirror folder " + options.mirror + " does not exist";
+  }
+  return {};
+}
+
+// Runs the command once; returns its exit status.
+int runOnce(const CliOptions& options, FileSystem& fs, TerminalWindow& window, SyncEngine& engine) {
+  if (const std::string problem = checkFolders(options, fs); !problem.empty()) return refuse(problem);
+  if (options.command == Command::Compare) {
+    engine.CompareBtnClick();
+  } else {
+    engine.ReplicateBtnClick();
+  }
+  window.clearProgress();
+  std::fflush(stdout);
+  const RunReport& run = engine.lastRun();
+  switch (run.outcome) {
+    case RunOutcome::FoldersMatch: return 0;
+    case RunOutcome::FoldersDiffer:
+    case RunOutcome::CompareAborted:
+    case RunOutcome::SyncAborted: return 1;
+    case RunOutcome::SyncCompleted: return run.failedActions == 0 ? 0 : 1;
+    case RunOutcome::Refused: return refuse(run.refusal);
+    case RunOutcome::Cancelled: return refuse(window.unansweredQuestion().empty() ? "cancelled" : window.unansweredQuestion());
+    case RunOutcome::None: break;
+  }
+  return refuse("the run did not start");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  const auto parsed = parseCliOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+  if (!parsed) {
+    std::fprintf(stderr, "vardell-cli: %s\nTry 'vardell-cli --help'.\n", error.c_str());
+    return kExitTrouble;
+  }
+  CliOptions options = *parsed;
+  if (options.help) {
+    std::fputs(usageText().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("%s\n", kApplicationTitle);
+    return 0;
+  }
+  installInterruptHandlers();
+  auto fs = makePosixFileSystem();
+  // Status lines name full paths, whatever folder the command was started in.
+  options.master = fs->fullPath(options.master);
+  options.mirror = fs->fullPath(options.mirror);
+  TerminalWindow window(options, wantColour(options.colour), isTerminal(Stream::Error));
+  CommandLineOptions commandLine;
+  commandLine.present = options.keepExtra;
+  commandLine.letters = options.keepExtra ? "N" : "";
+  commandLine.exclusions = options.exclusions;
+  SyncEngine engine(*fs, window, EngineSetup{settingsFolder(), runtimeFolder(), commandLine, systemLocaleFormat()});
+  window.attach(engine);
+
+  int status = runOnce(options, *fs, window, engine);
+  while (options.everyMinutes > 0 && pendingSignal() == 0 && sleepUnlessSignalled(options.everyMinutes * 60)) {
+    status = runOnce(options, *fs, window, engine);
+  }
+  std::fflush(stdout);
+  if (const int signal = pendingSignal()) endBySignal(signal);
+  return status;
+}

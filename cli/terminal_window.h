@@ -1,0 +1,72 @@
+// The engine's window, in a terminal: status lines to stdout (coloured with ANSI
+// colours when wanted), messages and a progress line to stderr, Ctrl-C as Abort.
+#pragma once
+
+#include "cli/cli_options.h"
+#include "engine/run_window.h"
+
+#include <chrono>
+#include <string>
+
+namespace vardell {
+class SyncEngine;
+}
+
+namespace vardell::cli {
+
+class TerminalWindow : public RunWindow {
+ public:
+  TerminalWindow(const CliOptions& options, bool colour, bool progress);
+  void attach(SyncEngine& engine) { engine_ = &engine; }
+  // Why the folder-name question could not be answered, when it could not.
+  const std::string& unansweredQuestion() const { return unanswered_; }
+  // Clears the progress line, if one is shown.
+  void clearProgress();
+
+  void insertStatusText(std::string_view text, Colour colour) override;
+  void endStatusLine() override;
+  void clearStatus() override { line_.clear(), plain_.clear(); }
+  void setFileProgress(int) override {}
+  void setOverallProgress(int percent) override { overall_ = percent; }
+  int compareType() const override { return compareType_; }
+  void setCompareType(int index) override { compareType_ = index; }
+  bool includeSubfolders() const override { return options_.subfolders; }
+  bool caseSensitiveNames() const override { return options_.caseSensitive; }
+  bool protectSystemVolume() const override { return !options_.allowSystemVolume; }
+  std::string masterFolder() const override { return options_.master; }
+  std::string mirrorFolder() const override { return mirror_; }
+  bool setMirrorFolder(const std::string& folder) override {
+    mirror_ = folder;
+    return true;
+  }
+  void refreshMirrorFolder() override {}
+  void disableForm() override {}
+  void enableForm() override {}
+  void setCaptionTimer(bool) override {}
+  void resetCaptions() override { clearProgress(); }
+  void processEvents() override;
+  void requestQuit() override {}
+  void removeTrayIcon() override {}
+  void showMessage(MessageKind kind, const std::string& caption, const std::string& text) override;
+  void reportFailure(const std::string& text) override;
+  int askFolderNames(const std::string& mirrorFolder) override;
+  bool confirmEmptyMasterRemoval(const std::string& master, long long entriesToTrash) override;
+
+ private:
+  bool lineIsShown() const;
+
+  const CliOptions& options_;
+  bool colour_;
+  bool progress_;
+  SyncEngine* engine_ = nullptr;
+  std::string mirror_;
+  int compareType_;
+  int overall_ = -1;
+  std::string line_;   // the line being built, with colour codes
+  std::string plain_;  // the same without them
+  std::string unanswered_;
+  bool progressShown_ = false;
+  std::chrono::steady_clock::time_point lastPaint_{};
+};
+
+}  // namespace vardell::cli
