@@ -25,7 +25,10 @@ class TerminalWindow : public RunWindow {
 
   void insertStatusText(std::string_view text, Colour colour) override;
   void endStatusLine() override;
-  void clearStatus() override { line_.clear(), plain_.clear(); }
+  void clearStatus() override {
+    line_.clear();
+    plain_.clear();
+  }
   void setFileProgress(int) override {}
   void setOverallProgress(int percent) override { overall_ = percent; }
   int compareType() const override { return compareType_; }

@@ -84,12 +84,22 @@ std::string SyncEngine::lockMirror(const std::string& mirror) {
 
 void SyncEngine::refuseRun(const std::string& reason) {
   LogStatus(reason, Colour::Red, true);
-  window_.enableForm();
-  window_.resetCaptions();
-  window_.setCaptionTimer(false);
-  state_.RunIdle = true;
+  returnWindowToIdle();
   report_.outcome = RunOutcome::Refused;
   report_.refusal = reason;
+}
+
+void SyncEngine::returnWindowToIdle() {
+  window_.resetCaptions();
+  window_.setCaptionTimer(false);
+  window_.enableForm();
+  window_.setOverallProgress(0);
+  state_.RunIdle = true;
+}
+
+void SyncEngine::writeVerdict(const char* text, Colour colour, RunOutcome outcome) {
+  LogStatus(text, colour, true);
+  report_.outcome = outcome;
 }
 
 void SyncEngine::beginRun() {
@@ -157,21 +167,14 @@ void SyncEngine::CompareBtnClick() {
   const bool masterSideEqual = WalkFolderPair(master, mirror);
 
   if (mirrorOnlyNone && masterSideEqual && !state_.AbortRequested) {
-    LogStatus("Folders match", Colour::Green, true);
-    report_.outcome = RunOutcome::FoldersMatch;
+    writeVerdict("Folders match", Colour::Green, RunOutcome::FoldersMatch);
   } else if (mirrorOnlyNone && masterSideEqual) {
-    LogStatus("Compare aborted", Colour::Red, true);
-    report_.outcome = RunOutcome::CompareAborted;
+    writeVerdict("Compare aborted", Colour::Red, RunOutcome::CompareAborted);
   } else {
-    LogStatus("Folders do not match", Colour::Red, true);
-    report_.outcome = RunOutcome::FoldersDiffer;
+    writeVerdict("Folders do not match", Colour::Red, RunOutcome::FoldersDiffer);
   }
   writeElapsedTime();
-  window_.enableForm();
-  window_.setOverallProgress(0);
-  state_.RunIdle = true;
-  window_.resetCaptions();
-  window_.setCaptionTimer(false);
+  returnWindowToIdle();
   if (const auto ec = log_.closeRunLog()) {
     window_.showMessage(MessageKind::Error, kApplicationTitle,
                         "Cannot write the run log " + logName + ": " + describeError(ec));
@@ -182,7 +185,7 @@ void SyncEngine::CompareBtnClick() {
 
 bool SyncEngine::folderHasEntries(const std::string& folder) {
   std::vector<DirEntry> entries;
-  if (fs_.listFolder(folder, entries)) return false;
+  if (fs_.listFolder(folder, entries, ListingDetail::NamesAndKinds)) return false;
   for (const auto& e : entries) {
     if (!e.isDotEntry()) return true;
   }
@@ -191,7 +194,7 @@ bool SyncEngine::folderHasEntries(const std::string& folder) {
 
 long long SyncEngine::countEntries(const std::string& folder) {
   std::vector<DirEntry> entries;
-  if (fs_.listFolder(folder, entries)) return 0;
+  if (fs_.listFolder(folder, entries, ListingDetail::NamesAndKinds)) return 0;
   long long count = 0;
   for (const auto& e : entries) {
     if (e.isDotEntry()) continue;
@@ -286,21 +289,15 @@ void SyncEngine::ReplicateBtnClick() {
   if (!copyResult || !removalResult) writeSummary(mirror);
   if (state_.DiskFull) LogStatus("Disk full", Colour::Red, true);
   if (state_.AbortRequested) {
-    LogStatus("Replication aborted", Colour::Red, true);
-    report_.outcome = RunOutcome::SyncAborted;
+    writeVerdict("Replication aborted", Colour::Red, RunOutcome::SyncAborted);
   } else {
-    LogStatus("Replication completed", Colour::Green, true);
-    report_.outcome = RunOutcome::SyncCompleted;
+    writeVerdict("Replication completed", Colour::Green, RunOutcome::SyncCompleted);
   }
   writeElapsedTime();
   state_.CopyPass = false;
   window_.refreshMirrorFolder();
-  window_.resetCaptions();
-  window_.setCaptionTimer(false);
-  log_.closeRunLog();
-  window_.enableForm();
-  window_.setOverallProgress(0);
-  state_.RunIdle = true;
+  log_.closeRunLog();  // a Sync's lines are all in the window; a log failure is not reported
+  returnWindowToIdle();
   runLock_.reset();
   report_.failedActions = failedActions_;
   if (setup_.commandLine.has('Q')) {

@@ -18,15 +18,17 @@ std::error_code SyncEngine::copyIntoFolder(const std::string& source, const std:
   PreparedCopy copy;
   const std::string name = source.substr(source.find_last_of('/') + 1);
   if (auto ec = fs_.prepareCopy(source, folder, name, copy)) return ec;
+  const auto ec = fs_.commitCopy(copy, false);
+  if (ec != std::errc::file_exists) return ec;
+  // The old file must reach the trash before the copy takes its name; when it cannot,
+  // it stays where it is rather than being overwritten.
   if (fs_.fileExists(copy.targetPath)) {
-    // The old file must reach the trash before the copy takes its name; when it cannot,
-    // it stays where it is rather than being overwritten.
-    if (auto ec = fs_.moveToTrash(copy.targetPath)) {
+    if (auto trashed = fs_.moveToTrash(copy.targetPath)) {
       fs_.discardCopy(copy);
-      return ec;
+      return trashed;
     }
   }
-  return fs_.commitCopy(copy);
+  return fs_.commitCopy(copy, true);
 }
 
 bool SyncEngine::copyIsComplete(const std::string& source, const std::string& target) {
@@ -62,11 +64,13 @@ void SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& m
 }
 
 std::error_code SyncEngine::ShellCopyFile(const std::string& source, const std::string& destinationFolder) {
-  if (!fs_.fileExists(source)) return std::make_error_code(std::errc::no_such_file_or_directory);
   const std::string from = fs_.fullPath(source);
   const std::string to = fs_.fullPath(destinationFolder);
   const auto ec = copyIntoFolder(from, to);
-  if (ec && !noteDiskFull(ec)) {
+  // No file at the source: nothing was submitted, so there is nothing to report.
+  const bool noSourceFile =
+      (ec == std::errc::no_such_file_or_directory || ec == std::errc::is_a_directory) && !fs_.fileExists(source);
+  if (ec && !noSourceFile && !noteDiskFull(ec)) {
     window_.reportFailure("Cannot copy " + from + " to " + to + ": " + describeError(ec));
   }
   return ec;

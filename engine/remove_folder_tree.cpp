@@ -25,7 +25,7 @@ void SyncEngine::RemoveFolderTree(const std::string& folder) {
     if (occursIn(folder, exclusion)) return;
   }
   std::vector<DirEntry> entries;
-  fs_.listFolder(folder, entries);  // an unlistable folder has no entries; its removal is still tried
+  fs_.listFolder(folder, entries, ListingDetail::NamesAndKinds);  // an unlistable folder has no entries; its removal is still tried
   for (const DirEntry& entry : entries) {
     if (state_.AbortRequested) break;
     window_.processEvents();

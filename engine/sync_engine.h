@@ -131,6 +131,9 @@ class SyncEngine {
   void writeSummary(const std::string& mirror);
   // Ends a run that may not start: a red line, the window idle again.
   void refuseRun(const std::string& reason);
+  // Captions reset, controls enabled, the overall bar at 0, RunIdle set.
+  void returnWindowToIdle();
+  void writeVerdict(const char* text, Colour colour, RunOutcome outcome);
   // Why master and mirror may not be used together (the same folder, or one inside
   // the other), or empty.
   std::string checkFolderPair(const std::string& master, const std::string& mirror);
@@ -155,6 +158,8 @@ class SyncEngine {
                             const DirEntry& partner, CounterpartIndex& index);
   // Tells the index about an entry the walk created in the counterpart folder.
   void learnEntry(CounterpartIndex& index, const std::string& path);
+  // What the current pass needs its listings to hold.
+  ListingDetail listingDetail() const;
   // True when an exclusion text occurs in the folder's path.
   bool excludedByCommandLine(const std::string& folder) const;
   void noteFailedAction() { ++failedActions_; }

@@ -18,6 +18,11 @@ bool sharesFoldedName(const std::vector<DirEntry>& listing, std::size_t i) {
 
 }  // namespace
 
+ListingDetail SyncEngine::listingDetail() const {
+  // Passes that list the mirror compare no pairs, so they need no sizes or times.
+  return state_.ReversePass || state_.RemovalPass ? ListingDetail::NamesAndKinds : ListingDetail::Full;
+}
+
 bool SyncEngine::excludedByCommandLine(const std::string& folder) const {
   for (const auto& exclusion : setup_.commandLine.exclusions) {
     if (occursIn(exclusion, folder)) return true;
@@ -32,7 +37,7 @@ bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::stri
   const char* const unpairedFile = mirrorListed ? "Unpaired mirror file " : "Unpaired master file ";
 
   std::vector<DirEntry> listed;
-  if (const auto ec = fs_.listFolder(listedFolder, listed)) {
+  if (const auto ec = fs_.listFolder(listedFolder, listed, listingDetail())) {
     LogStatus(unpairedFolder + listedFolder, Colour::Maroon, true);
     if (ec != std::errc::no_such_file_or_directory) noteFailedAction();  // a missing folder is a finding, not a failure
     return false;
@@ -104,7 +109,7 @@ bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::stri
 
 SyncEngine::CounterpartState SyncEngine::listCounterpart(const std::string& folder, CounterpartIndex& index) {
   std::vector<DirEntry> entries;
-  const auto ec = fs_.listFolder(folder, entries);
+  const auto ec = fs_.listFolder(folder, entries, listingDetail());
   if (!ec) {
     index.reset(std::move(entries));
     return CounterpartState::Listed;

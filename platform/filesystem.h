@@ -44,15 +44,21 @@ class HeldLock {
   virtual ~HeldLock() = default;
 };
 
+// How much a listing fills in. Names and kinds come from the folder itself and need no
+// stat per entry; sizes, times and attributes do.
+enum class ListingDetail { NamesAndKinds, Full };
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
   // Lists a folder into `entries`, sorted by listingOrderLess, "." and ".." first.
   // Links are not followed. At a volume root the volume's housekeeping folders
-  // (.Trash, .Trash-<uid>, lost+found) are left out. Fails when the folder is missing
+  // (.Trash, .Trash-<uid>, lost+found) are left out. With NamesAndKinds only Name, Kind
+  // and the folder bit are filled in. Fails when the folder is missing
   // (no_such_file_or_directory / not_a_directory) or cannot be read.
-  virtual std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries) = 0;
+  virtual std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries,
+                                     ListingDetail detail = ListingDetail::Full) = 0;
 
   // Reads one entry's metadata without following a link; fails when it is missing.
   virtual std::error_code statEntry(const std::string& path, DirEntry& entry) = 0;
@@ -90,9 +96,10 @@ class FileSystem {
   // failure (no_space_on_device, io_error, the source vanished...) nothing is left behind.
   virtual std::error_code prepareCopy(const std::string& source, const std::string& targetFolder,
                                       const std::string& name, PreparedCopy& copy) = 0;
-  // Gives a prepared copy its target name, replacing what is there, and checks its time.
-  // On failure the temporary file is removed.
-  virtual std::error_code commitCopy(const PreparedCopy& copy) = 0;
+  // Gives a prepared copy its target name. Without replaceExisting it fails with
+  // file_exists when something has that name, and the prepared copy is kept; on any
+  // other failure the temporary file is removed.
+  virtual std::error_code commitCopy(const PreparedCopy& copy, bool replaceExisting) = 0;
   // Removes a prepared copy that will not be used.
   virtual void discardCopy(const PreparedCopy& copy) = 0;
 

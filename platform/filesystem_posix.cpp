@@ -56,6 +56,17 @@ void fillEntry(const struct stat& st, DirEntry& e) {
   e.MtimeNs = toNs(st.st_mtim);
 }
 
+// The kind from the folder entry's type, when the file system gives one.
+bool fillKind(unsigned char type, DirEntry& e) {
+  switch (type) {
+    case DT_DIR: e.Kind = EntryKind::Folder; e.Attr = kAttrFolder; return true;
+    case DT_REG: e.Kind = EntryKind::File; return true;
+    case DT_LNK: e.Kind = EntryKind::Symlink; return true;
+    case DT_UNKNOWN: return false;
+    default: e.Kind = EntryKind::Special; return true;
+  }
+}
+
 bool isHousekeepingName(const std::string& name) {
   if (name == ".Trash" || name == "lost+found") return true;
   if (name.rfind(".Trash-", 0) != 0 || name.size() == 7) return false;
@@ -74,6 +85,15 @@ class FdReader final : public ReadableFile {
   explicit FdReader(int fd) : fd_(fd) {}
   ~FdReader() override { ::close(fd_); }
   std::int64_t read(char* buffer, std::size_t size) override {
+    // Ask for the following block now, so the disk reads it while this one is compared.
+    ::posix_fadvise(fd_, offset_ + off_t(size), off_t(size), POSIX_FADV_WILLNEED);
+    const std::int64_t count = readFully(buffer, size);
+    if (count > 0) offset_ += off_t(count);
+    return count;
+  }
+
+ private:
+  std::int64_t readFully(char* buffer, std::size_t size) {
     std::size_t done = 0;
     while (done < size) {
       const ssize_t n = ::read(fd_, buffer + done, size - done);
@@ -87,8 +107,8 @@ class FdReader final : public ReadableFile {
     return std::int64_t(done);
   }
 
- private:
   int fd_;
+  off_t offset_ = 0;
 };
 
 class TextReader final : public ReadableFile {
@@ -220,7 +240,8 @@ class PosixFileSystem final : public FileSystem {
     return std::make_unique<FlockHolder>(fd);
   }
 
-  std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries) override {
+  std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries,
+                             ListingDetail detail) override {
     entries.clear();
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return lastError();
@@ -235,9 +256,11 @@ class PosixFileSystem final : public FileSystem {
     while (const dirent* d = ::readdir(dir)) {
       DirEntry e;
       e.Name = d->d_name;
-      struct stat st {};
-      if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
-      fillEntry(st, e);
+      if (detail == ListingDetail::Full || !fillKind(d->d_type, e)) {
+        struct stat st {};
+        if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
+        fillEntry(st, e);
+      }
       housekeepingSeen = housekeepingSeen || (e.isFolder() && isHousekeepingName(e.Name));
       entries.push_back(std::move(e));
       errno = 0;
@@ -383,19 +406,24 @@ class PosixFileSystem final : public FileSystem {
     }
     ec = copyBytes(in, out);
     ::close(in);
-    if (!ec) ::fchmod(out, st.st_mode & 07777);  // best effort: some file systems refuse modes
+    if (!ec) {
+      ::fchmod(out, st.st_mode & 07777);  // best effort: some file systems refuse modes
+      const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+      if (::futimens(out, times) != 0) ec = lastError();
+    }
     if (::close(out) != 0 && !ec) ec = lastError();
     if (ec) ::unlink(copy.temporaryPath.c_str());
     return ec;
   }
 
-  std::error_code commitCopy(const PreparedCopy& copy) override {
-    if (::rename(copy.temporaryPath.c_str(), copy.targetPath.c_str()) != 0) {
-      const auto ec = lastError();
-      ::unlink(copy.temporaryPath.c_str());
-      return ec;
-    }
-    return setTimes(copy.targetPath, copy.mtimeNs);
+  std::error_code commitCopy(const PreparedCopy& copy, bool replaceExisting) override {
+    const unsigned flags = replaceExisting ? 0 : RENAME_NOREPLACE;
+    if (::renameat2(AT_FDCWD, copy.temporaryPath.c_str(), AT_FDCWD, copy.targetPath.c_str(), flags) == 0) return {};
+    const auto ec = lastError();
+    if (!replaceExisting && errno == EINVAL) return commitCopy(copy, true);  // no RENAME_NOREPLACE here
+    if (!replaceExisting && errno == EEXIST) return ec;
+    ::unlink(copy.temporaryPath.c_str());
+    return ec;
   }
 
   void discardCopy(const PreparedCopy& copy) override {
@@ -410,7 +438,11 @@ class PosixFileSystem final : public FileSystem {
     if (auto ec = readLinkText(source, target)) return ec;
     for (int attempt = 0; attempt < 16; ++attempt) {
       copy.temporaryPath = temporaryName(targetFolder);
-      if (::symlink(target.c_str(), copy.temporaryPath.c_str()) == 0) return {};
+      if (::symlink(target.c_str(), copy.temporaryPath.c_str()) == 0) {
+        const auto ec = setTimes(copy.temporaryPath, copy.mtimeNs);
+        if (ec) ::unlink(copy.temporaryPath.c_str());
+        return ec;
+      }
       if (errno != EEXIST) return lastError();
     }
     return std::make_error_code(std::errc::file_exists);

@@ -23,9 +23,10 @@ std::error_code FaultFileSystem::inject(Op op, const std::string& path) {
   return fault ? fault(op, path) : std::error_code{};
 }
 
-std::error_code FaultFileSystem::listFolder(const std::string& folder, std::vector<DirEntry>& entries) {
+std::error_code FaultFileSystem::listFolder(const std::string& folder, std::vector<DirEntry>& entries,
+                                            ListingDetail detail) {
   if (auto ec = inject(Op::List, folder)) return ec;
-  return real_->listFolder(folder, entries);
+  return real_->listFolder(folder, entries, detail);
 }
 
 std::error_code FaultFileSystem::createFolder(const std::string& path) {
@@ -56,12 +57,12 @@ std::error_code FaultFileSystem::prepareCopy(const std::string& source, const st
   return real_->prepareCopy(source, targetFolder, name, copy);
 }
 
-std::error_code FaultFileSystem::commitCopy(const PreparedCopy& copy) {
+std::error_code FaultFileSystem::commitCopy(const PreparedCopy& copy, bool replaceExisting) {
   if (auto ec = inject(Op::CommitCopy, copy.targetPath)) {
     real_->discardCopy(copy);
     return ec;
   }
-  return real_->commitCopy(copy);
+  return real_->commitCopy(copy, replaceExisting);
 }
 
 std::error_code FaultFileSystem::moveToTrash(const std::string& path) {

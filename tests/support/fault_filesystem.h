@@ -22,7 +22,7 @@ class FaultFileSystem : public FileSystem {
   // Counts calls per operation, whether they failed or not.
   int calls(Op op) const { return counts_[int(op)]; }
 
-  std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries) override;
+  std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries, ListingDetail detail) override;
   std::error_code statEntry(const std::string& path, DirEntry& entry) override { return real_->statEntry(path, entry); }
   bool fileExists(const std::string& path) override { return real_->fileExists(path); }
   bool folderExists(const std::string& path) override { return real_->folderExists(path); }
@@ -40,7 +40,7 @@ class FaultFileSystem : public FileSystem {
   std::unique_ptr<ReadableFile> openForReading(const std::string& path, std::error_code& ec) override;
   std::error_code prepareCopy(const std::string& source, const std::string& targetFolder, const std::string& name,
                               PreparedCopy& copy) override;
-  std::error_code commitCopy(const PreparedCopy& copy) override;
+  std::error_code commitCopy(const PreparedCopy& copy, bool replaceExisting) override;
   void discardCopy(const PreparedCopy& copy) override { real_->discardCopy(copy); }
   std::error_code moveToTrash(const std::string& path) override;
 

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Measures vardell-cli against rsync, diff and cp on the same trees, side by side in one
+# run, on a fresh ext4 file system on a loop device (a plain folder when that cannot be
+# mounted). Prints medians (seconds) and ratios of medians. Needs root for the mount.
+#   bench/run_bench.sh [RUNS]     (default 3 runs per measurement)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+RUNS=${1:-3}
+for tool in rsync /usr/bin/time python3; do
+  command -v "$tool" >/dev/null || { apt-get install -y -qq --no-install-recommends rsync time >/dev/null; break; }
+done
+scripts/build build >/dev/null
+CLI=$PWD/build/vardell-cli
+
+work=$(mktemp -d /tmp/vardell-bench-XXXXXX)
+image="$work.img"
+cleanup() { umount "$work" 2>/dev/null || true; rm -f "$image"; rm -rf "$work"; }
+trap cleanup EXIT
+if truncate -s 16G "$image" && mkfs.ext4 -q -F "$image" && mount -o loop "$image" "$work"; then
+  echo "file system: fresh ext4 on a loop device"
+else
+  echo "file system: $(df --output=fstype "$work" | tail -1) (could not mount a loop device)"
+fi
+export XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config
+mkdir -p "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
+V() { "$CLI" "$@" --allow-system-volume --names-differ continue >/dev/null 2>&1 || true; }
+Vc() { "$CLI" "$@" >/dev/null 2>&1 || true; }
+empty_trash() { rm -rf "$XDG_DATA_HOME/Trash"; }
+
+# median SECONDS of RUNS runs of "prepare; command"
+median() {
+  local prepare=$1; shift
+  local times=()
+  for ((i = 0; i < RUNS; i++)); do
+    eval "$prepare"
+    sync; echo 3 > /proc/sys/vm/drop_caches 2>/dev/null || true
+    local start end
+    start=$(date +%s.%N); eval "$@"; end=$(date +%s.%N)
+    times+=("$(echo "$end - $start" | bc -l)")
+  done
+  printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]}'
+}
+report() {  # NAME OURS PEER PEERNAME TARGET
+  printf '%-44s vardell %8.3fs  %-26s %8.3fs  ratio %5.2f (target <= %s)\n' "$1" "$2" "$4" "$3" \
+    "$(echo "$2 / $3" | bc -l)" "$5"
+}
+
+echo "generating trees..."
+python3 bench/make_trees.py nested "$work/nested.m"
+cp -a "$work/nested.m" "$work/nested.r"
+cp -a "$work/nested.m" "$work/mutated.m"; python3 bench/make_trees.py mutate "$work/mutated.m"
+python3 bench/make_trees.py flat "$work/flat.m"; cp -a "$work/flat.m" "$work/flat.r"
+python3 bench/make_trees.py big "$work/big.m"; cp -a "$work/big.m" "$work/big.r"
+python3 bench/make_trees.py copyset "$work/copyset.m"
+python3 bench/make_trees.py onebig "$work/onebig.m"
+echo "measuring ($RUNS runs each)..."
+
+t1=$(median : Vc compare "$work/nested.m" "$work/nested.r")
+p1=$(median : rsync -rlt --delete -n "$work/nested.m/" "$work/nested.r/")
+report "metadata compare, identical 100k" "$t1" "$p1" "rsync -rlt --delete -n" 0.9
+t2=$(median : Vc compare "$work/mutated.m" "$work/nested.r")
+p2=$(median : rsync -rlt --delete -n "$work/mutated.m/" "$work/nested.r/")
+report "metadata compare, 1%-mutated 100k" "$t2" "$p2" "rsync -rlt --delete -n" 0.9
+t3=$(median : Vc compare -t binary "$work/big.m" "$work/big.r")
+p3=$(median : diff -rq "$work/big.m" "$work/big.r")
+report "content compare, 20 x 100 MB" "$t3" "$p3" "diff -rq" 0.8
+
+t4=$(median : V sync "$work/nested.m" "$work/nested.r")
+p4=$(median : rsync -a --delete "$work/nested.m/" "$work/nested.r/")
+report "sync with nothing to do, 100k" "$t4" "$p4" "rsync -a --delete" 0.9
+restore="rsync -a --delete $work/nested.m/ $work/mut.r/; empty_trash"
+t5=$(median "$restore" V sync "$work/mutated.m" "$work/mut.r")
+p5=$(median "$restore" rsync -a --delete "$work/mutated.m/" "$work/mut.r/")
+report "1%-mutated sync, 100k" "$t5" "$p5" "rsync -a --delete" 0.9
+
+fresh="rm -rf $work/init.r; mkdir $work/init.r"
+for set in nested copyset onebig; do
+  t=$(median "$fresh" V sync "$work/$set.m" "$work/init.r")
+  p=$(median "rm -rf $work/init.r" cp -a "$work/$set.m" "$work/init.r")
+  report "initial sync, $set" "$t" "$p" "cp -a" 1.2
+done
+
+tf=$(median : Vc compare "$work/flat.m" "$work/flat.r")
+tn=$t1
+perflat=$(echo "$tf / 20000" | bc -l); pernested=$(echo "$tn / 100000" | bc -l)
+printf '%-44s %.2f us/entry flat, %.2f us/entry nested: ratio %.2f (target <= 1.5)\n' \
+  "20,000 files in one folder" "$(echo "$perflat * 1000000" | bc -l)" "$(echo "$pernested * 1000000" | bc -l)" \
+  "$(echo "$perflat / $pernested" | bc -l)"
+
+rss=$(/usr/bin/time -f %M "$CLI" compare "$work/nested.m" "$work/nested.r" 2>&1 >/dev/null | tail -1)
+printf '%-44s %d kB (target < 51200 kB)\n' "peak memory, metadata compare 100k" "$rss"
