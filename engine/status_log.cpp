@@ -1,15 +1,47 @@
 // The status log and the run log file.
 #include "engine/status_log.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace vardell {
+namespace {
+
+bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
+
+// Control characters in names (a newline, a tab) would break the line apart in the log
+// and the terminal; they are shown escaped, as \n, \t or \xHH.
+std::string escapeControls(std::string_view text) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : text) {
+    if (!isControl(c)) {
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      out += "\\x";
+      out += digits[static_cast<unsigned char>(c) >> 4];
+      out += digits[static_cast<unsigned char>(c) & 15];
+    }
+  }
+  return out;
+}
+
+}  // namespace
 
 StatusLog::~StatusLog() {
   if (log_) std::fclose(log_);
 }
 
 void StatusLog::LogStatus(std::string_view text, Colour colour, bool lineEnd) {
+  std::string escaped;
+  if (std::any_of(text.begin(), text.end(), isControl)) {
+    escaped = escapeControls(text);
+    text = escaped;
+  }
   window_.insertStatusText(text, colour);
   line_.append(text);
   if (!lineEnd) return;

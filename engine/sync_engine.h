@@ -51,8 +51,11 @@ inline constexpr std::uint32_t FO_COPY = 2;
 inline constexpr std::uint32_t FO_DELETE = 3;
 inline constexpr std::uint16_t kShellFlags = 0x0050;  // no confirmation, allow undo (trash)
 
-// Bytes read per side per block by the content test.
+// Bytes read per side per block by the content test: progress, pending events and the
+// abort test come once per block.
 inline constexpr std::size_t kCompareBlockSize = 80'000'000;
+// Bytes per side that pass through the content buffers at a time within a block.
+inline constexpr std::size_t kCompareChunkSize = 256 * 1024;
 
 class SyncEngine {
  public:
@@ -120,6 +123,14 @@ class SyncEngine {
   bool masterFolderVanished();
 
  private:
+  // One block of the content test: the counts read from each file (-1 after a read
+  // error) and whether the bytes read were equal.
+  struct BlockResult {
+    std::int64_t listedCount = 1;
+    std::int64_t counterpartCount = 1;
+    bool same = true;
+  };
+  BlockResult readAndCompareBlock(ReadableFile& listedFile, ReadableFile& counterpartFile);
   // The content test; false when the files differ or one cannot be opened (`openFailed`).
   bool contentsMatch(const std::string& listedPath, const std::string& counterpartPath, const DirEntry& listed,
                      bool& openFailed);
@@ -176,7 +187,8 @@ class SyncEngine {
   EngineSetup setup_;
   RunState state_;
   StatusLog log_;
-  // Content buffers, allocated on the first content test and kept for the program's life.
+  // Content buffers (kCompareChunkSize each), allocated on the first content test and
+  // kept for the program's life.
   std::unique_ptr<char[]> listedBuffer_;
   std::unique_ptr<char[]> counterpartBuffer_;
   std::optional<std::uint64_t> masterDevice_;

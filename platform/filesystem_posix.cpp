@@ -85,15 +85,6 @@ class FdReader final : public ReadableFile {
   explicit FdReader(int fd) : fd_(fd) {}
   ~FdReader() override { ::close(fd_); }
   std::int64_t read(char* buffer, std::size_t size) override {
-    // Ask for the following block now, so the disk reads it while this one is compared.
-    ::posix_fadvise(fd_, offset_ + off_t(size), off_t(size), POSIX_FADV_WILLNEED);
-    const std::int64_t count = readFully(buffer, size);
-    if (count > 0) offset_ += off_t(count);
-    return count;
-  }
-
- private:
-  std::int64_t readFully(char* buffer, std::size_t size) {
     std::size_t done = 0;
     while (done < size) {
       const ssize_t n = ::read(fd_, buffer + done, size - done);
@@ -107,8 +98,8 @@ class FdReader final : public ReadableFile {
     return std::int64_t(done);
   }
 
+ private:
   int fd_;
-  off_t offset_ = 0;
 };
 
 class TextReader final : public ReadableFile {

@@ -1,10 +1,13 @@
 // The POSIX file-system service: listings, reading, copies and the trash.
 #include "platform/filesystem.h"
 #include "platform/trash_posix.h"
+#include "platform/folders.h"
+#include "platform/locale_format.h"
 #include "platform/volumes.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,6 +66,38 @@ TEST(Listing, FailsForMissingFoldersAndFiles) {
   EXPECT_EQ(fs->listFolder(tree.path("f"), entries), std::errc::not_a_directory);
 }
 
+TEST(Listing, LeavesOutTheHousekeepingFoldersOfAVolumeRootOnly) {
+  TempTree tree;
+  tree.makeFolder("vol");
+  if (::mount("vardell-test", tree.path("vol").c_str(), "tmpfs", 0, "size=1m") != 0) GTEST_SKIP() << "cannot mount";
+  for (const char* name : {"vol/lost+found", "vol/.Trash", "vol/.Trash-1000", "vol/.Trash-x", "vol/data/lost+found"}) {
+    tree.makeFolder(name);
+  }
+  auto fs = makePosixFileSystem();
+  std::vector<DirEntry> root, inner;
+  const auto rootError = fs->listFolder(tree.path("vol"), root);
+  const auto innerError = fs->listFolder(tree.path("vol/data"), inner);
+  ::umount2(tree.path("vol").c_str(), MNT_DETACH);
+  ASSERT_FALSE(rootError);
+  ASSERT_FALSE(innerError);
+  EXPECT_EQ(names(root), (std::vector<std::string>{".", "..", ".Trash-x", "data"}));
+  EXPECT_EQ(names(inner), (std::vector<std::string>{".", "..", "lost+found"}));
+}
+
+TEST(Listing, NamesAndKindsNeedNoStat) {
+  TempTree tree;
+  tree.writeFile("f", "12345");
+  tree.makeFolder("d");
+  ASSERT_EQ(::symlink("f", tree.path("l").c_str()), 0);
+  auto fs = makePosixFileSystem();
+  std::vector<DirEntry> entries;
+  ASSERT_FALSE(fs->listFolder(tree.root(), entries, ListingDetail::NamesAndKinds));
+  ASSERT_EQ(names(entries), (std::vector<std::string>{".", "..", "d", "f", "l"}));
+  EXPECT_TRUE(entries[2].isFolder());
+  EXPECT_EQ(entries[3].Kind, EntryKind::File);
+  EXPECT_EQ(entries[4].Kind, EntryKind::Symlink);
+}
+
 TEST(FullPath, ResolvesDotsWithoutTouchingTheDisk) {
   auto fs = makePosixFileSystem();
   EXPECT_EQ(fs->fullPath("/a/./b/../c/"), "/a/c");
@@ -91,6 +126,27 @@ TEST(Volumes, TagsAndTheSystemVolume) {
   bool rootListed = false;
   for (const auto& v : listVolumes()) rootListed = rootListed || (v.mountPoint == "/" && v.ready);
   EXPECT_TRUE(rootListed);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Folders, APortableCopyKeepsItsSettingsBesideTheProgram) {
+  // The test program belongs to the user running it, in a folder that user may write.
+  EXPECT_EQ(vardell::settingsFolder(), vardell::programFolder() + "/");
+  const std::string runtime = vardell::runtimeFolder();
+  EXPECT_EQ(runtime.back(), '/');
+  struct stat st {};
+  EXPECT_EQ(::stat(runtime.c_str(), &st), 0);
+}
+
+TEST(LocaleFormat, TheCLocaleGivesEnglishNamesAndSeparators) {
+  ::setenv("LC_ALL", "C", 1);
+  const vardell::LocaleFormat format = vardell::systemLocaleFormat();
+  EXPECT_EQ(format.shortDayNames[0], "Sun");
+  EXPECT_EQ(format.shortMonthNames[11], "Dec");
+  EXPECT_EQ(format.decimalSeparator, ".");
 }
 
 }  // namespace

@@ -87,6 +87,14 @@ TEST_F(LogFixture, AWriteErrorIsReportedWhenTheLogCloses) {
   EXPECT_TRUE(engine.statusLog().closeRunLog());
 }
 
+TEST_F(LogFixture, ControlCharactersInNamesAreEscapedSoEachLineStaysOneLine) {
+  ASSERT_FALSE(engine.statusLog().openRunLog(tree.path("log.txt")));
+  engine.LogStatus("Unpaired master file ", Colour::Olive, false);
+  engine.LogStatus("/m/two\nlines\tand\x01", Colour::Grey, true);
+  ASSERT_FALSE(engine.statusLog().closeRunLog());
+  EXPECT_EQ(tree.readFile("log.txt"), "Unpaired master file /m/two\\nlines\\tand\\x01\r\n");
+}
+
 TEST(RunLogName, UsesTheLastFolderNameAndTheVolumeTag) {
   EXPECT_EQ(RunLogName("/cfg/", "usb", folderNameOf("/media/usb/Backup/Photos", "")), "/cfg/log-usb-Photos.txt");
   // Two mirrors with the same last folder name share one log.
