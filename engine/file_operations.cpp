@@ -38,7 +38,7 @@ bool SyncEngine::copyIsComplete(const std::string& source, const std::string& ta
   return master.Size == mirror.Size && TimesCountEqual(master.Time, mirror.Time, master.MtimeNs, mirror.MtimeNs);
 }
 
-void SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& mirrorFolder,
+bool SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& mirrorFolder,
                            const DirEntry& masterEntry) {
   const std::string masterPath = joinPath(masterFolder, masterEntry.Name);
   const std::string mirrorPath = joinPath(mirrorFolder, masterEntry.Name);
@@ -53,14 +53,15 @@ void SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& m
   if (!ec && copyIsComplete(masterPath, mirrorPath)) {
     LogStatus("Copy completed", Colour::Green, true);
     ++state_.FilesCopied;
-    return;
+    return true;
   }
   if (ShellFileOperation(masterPath, mirrorFolder, FO_COPY, kShellFlags) && copyIsComplete(masterPath, mirrorPath)) {
     LogStatus("Shellcopy completed", Colour::Green, true);
-  } else {
-    LogStatus("File copy failed", Colour::Red, true);
-    noteFailedAction();
+    return true;
   }
+  LogStatus("File copy failed", Colour::Red, true);
+  noteFailedAction();
+  return false;
 }
 
 std::error_code SyncEngine::ShellCopyFile(const std::string& source, const std::string& destinationFolder) {

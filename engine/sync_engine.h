@@ -95,8 +95,9 @@ class SyncEngine {
 
   // Makes mirrorFolder/<entry name> a copy of masterFolder/<entry name>, the old mirror
   // file going to the trash, with its status lines. Counts FilesCopied only when the
-  // mirror file is really there with the master's size and time afterwards.
-  void CopyAFile(const std::string& masterFolder, const std::string& mirrorFolder, const DirEntry& masterEntry);
+  // mirror file is really there with the master's size and time afterwards. Returns
+  // whether the mirror file is there after either attempt.
+  bool CopyAFile(const std::string& masterFolder, const std::string& mirrorFolder, const DirEntry& masterEntry);
   // Copies a file into a folder under its own name: the copy is made under a temporary
   // name, then an existing file of that name goes to the trash, then the copy takes the
   // name. Does nothing (not_found) when no file is at source. Reports failures through
@@ -167,8 +168,8 @@ class SyncEngine {
   // Copy pass: replaces a mirror file that differs from its master file.
   void replaceDifferingFile(const std::string& masterFolder, const std::string& mirrorFolder, const DirEntry& entry,
                             const DirEntry& partner, CounterpartIndex& index);
-  // Tells the index about an entry the walk created in the counterpart folder.
-  void learnEntry(CounterpartIndex& index, const std::string& path);
+  // Tells the index about a folder the walk may have created in the counterpart folder.
+  void learnFolder(CounterpartIndex& index, const std::string& path);
   // What the current pass needs its listings to hold.
   ListingDetail listingDetail() const;
   // True when an exclusion text occurs in the folder's path.

@@ -80,7 +80,7 @@ bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::stri
       }
       const std::string counterpartPath = joinPath(counterpartFolder, entry.Name);
       if (!WalkFolderPair(path, counterpartPath)) result = false;
-      if (state_.CopyPass) learnEntry(counterpart, counterpartPath);
+      if (state_.CopyPass) learnFolder(counterpart, counterpartPath);
       continue;
     }
     const bool caseSensitive = window_.caseSensitiveNames();
@@ -94,10 +94,7 @@ bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::stri
       LogStatus(unpairedFile, Colour::Olive, false);
       LogStatus(path, Colour::Grey, true);
       if (state_.RemovalPass && !removeUnpairedFile(path)) return false;
-      if (state_.CopyPass) {
-        CopyAFile(listedFolder, counterpartFolder, entry);
-        learnEntry(counterpart, joinPath(counterpartFolder, entry.Name));
-      }
+      if (state_.CopyPass && CopyAFile(listedFolder, counterpartFolder, entry)) counterpart.learn(entry);
       continue;
     }
     if (CompareFiles(listedFolder, counterpartFolder, entry, *partner)) continue;
@@ -171,11 +168,10 @@ void SyncEngine::replaceDifferingFile(const std::string& masterFolder, const std
     const std::string partnerPath = joinPath(mirrorFolder, partner.Name);
     if (RecycleFile(partnerPath) && !fs_.fileExists(partnerPath)) index.forget(partner.Name);
   }
-  CopyAFile(masterFolder, mirrorFolder, entry);
-  learnEntry(index, mirrorPath);
+  if (CopyAFile(masterFolder, mirrorFolder, entry)) index.learn(entry);
 }
 
-void SyncEngine::learnEntry(CounterpartIndex& index, const std::string& path) {
+void SyncEngine::learnFolder(CounterpartIndex& index, const std::string& path) {
   if (index.find(path.substr(path.find_last_of('/') + 1), true)) return;
   DirEntry added;
   if (!fs_.statEntry(path, added)) index.learn(std::move(added));

@@ -131,6 +131,15 @@ std::error_code readLinkText(const std::string& path, std::string& text) {
   }
 }
 
+mode_t currentUmask() {
+  static const mode_t mask = [] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
+  return mask;
+}
+
 std::string temporaryName(const std::string& folder) {
   static std::mt19937_64 random{std::random_device{}()};
   static const char digits[] = "0123456789abcdef";
@@ -387,7 +396,7 @@ class PosixFileSystem final : public FileSystem {
     int out = -1;
     for (int attempt = 0; attempt < 16 && out < 0; ++attempt) {
       copy.temporaryPath = temporaryName(targetFolder);
-      out = ::open(copy.temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      out = ::open(copy.temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
       if (out < 0 && errno != EEXIST) break;
     }
     if (out < 0) {
@@ -398,7 +407,9 @@ class PosixFileSystem final : public FileSystem {
     ec = copyBytes(in, out);
     ::close(in);
     if (!ec) {
-      ::fchmod(out, st.st_mode & 07777);  // best effort: some file systems refuse modes
+      // The umask (or special bits) may have left the mode short; best effort, as some
+      // file systems refuse modes.
+      if ((st.st_mode & 07777) != (st.st_mode & 0777 & ~currentUmask())) ::fchmod(out, st.st_mode & 07777);
       const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
       if (::futimens(out, times) != 0) ec = lastError();
     }
