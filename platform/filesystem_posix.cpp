@@ -392,6 +392,7 @@ class PosixFileSystem final : public FileSystem {
     }
     const int in = ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (in < 0) return lastError();
+    ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
     std::error_code ec;
     int out = -1;
     for (int attempt = 0; attempt < 16 && out < 0; ++attempt) {
