@@ -3,6 +3,9 @@
 # run, on a fresh ext4 file system on a loop device (a plain folder when that cannot be
 # mounted). Prints medians (seconds) and ratios of medians. Needs root for the mount.
 #   bench/run_bench.sh [RUNS]     (default 3 runs per measurement)
+# BENCH_CACHE=cold (default) drops the page cache before every timed run; BENCH_CACHE=warm
+# runs each command once untimed first instead. BENCH_ONLY=WORDS measures only the
+# sections named (compare, content, sync, initial, flat, memory).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 RUNS=${1:-3}
@@ -17,7 +20,7 @@ image="$work.img"
 cleanup() { umount "$work" 2>/dev/null || true; rm -f "$image"; rm -rf "$work"; }
 trap cleanup EXIT
 if truncate -s 16G "$image" && mkfs.ext4 -q -F "$image" && mount -o loop "$image" "$work"; then
-  echo "file system: fresh ext4 on a loop device"
+  echo "file system: fresh ext4 on a loop device; page cache: ${BENCH_CACHE:-cold}"
 else
   echo "file system: $(df --output=fstype "$work" | tail -1) (could not mount a loop device)"
 fi
@@ -33,7 +36,13 @@ median() {
   local times=()
   for ((i = 0; i < RUNS; i++)); do
     eval "$prepare"
-    sync; echo 3 > /proc/sys/vm/drop_caches 2>/dev/null || true
+    if [ "${BENCH_CACHE:-cold}" = warm ]; then
+      eval "$@"; eval "$prepare"
+    fi
+    # Let deletions and writes of the preparation settle: creating files right after a
+    # large tree was deleted is several times slower and would swamp the result.
+    sync; sleep 1
+    [ "${BENCH_CACHE:-cold}" = warm ] || echo 3 > /proc/sys/vm/drop_caches 2>/dev/null || true
     local start end
     start=$(date +%s.%N); eval "$@"; end=$(date +%s.%N)
     times+=("$(echo "$end - $start" | bc -l)")
@@ -45,6 +54,8 @@ report() {  # NAME OURS PEER PEERNAME TARGET
     "$(echo "$2 / $3" | bc -l)" "$5"
 }
 
+want() { [ -z "${BENCH_ONLY:-}" ] || [[ " $BENCH_ONLY " == *" $1 "* ]]; }
+
 echo "generating trees..."
 python3 bench/make_trees.py nested "$work/nested.m"
 cp -a "$work/nested.m" "$work/nested.r"
@@ -55,15 +66,20 @@ python3 bench/make_trees.py copyset "$work/copyset.m"
 python3 bench/make_trees.py onebig "$work/onebig.m"
 echo "measuring ($RUNS runs each)..."
 
+if want compare || want flat; then
 t1=$(median : Vc compare "$work/nested.m" "$work/nested.r")
 p1=$(median : rsync -rlt --delete -n "$work/nested.m/" "$work/nested.r/")
 report "metadata compare, identical 100k" "$t1" "$p1" "rsync -rlt --delete -n" 0.9
 t2=$(median : Vc compare "$work/mutated.m" "$work/nested.r")
 p2=$(median : rsync -rlt --delete -n "$work/mutated.m/" "$work/nested.r/")
 report "metadata compare, 1%-mutated 100k" "$t2" "$p2" "rsync -rlt --delete -n" 0.9
+fi
+if want content; then
 t3=$(median : Vc compare -t binary "$work/big.m" "$work/big.r")
 p3=$(median : diff -rq "$work/big.m" "$work/big.r")
 report "content compare, 20 x 100 MB" "$t3" "$p3" "diff -rq" 0.8
+fi
+if want sync; then
 
 t4=$(median : V sync "$work/nested.m" "$work/nested.r")
 p4=$(median : rsync -a --delete "$work/nested.m/" "$work/nested.r/")
@@ -72,14 +88,16 @@ restore="rsync -a --delete $work/nested.m/ $work/mut.r/; empty_trash"
 t5=$(median "$restore" V sync "$work/mutated.m" "$work/mut.r")
 p5=$(median "$restore" rsync -a --delete "$work/mutated.m/" "$work/mut.r/")
 report "1%-mutated sync, 100k" "$t5" "$p5" "rsync -a --delete" 0.9
+fi
 
 fresh="rm -rf $work/init.r; mkdir $work/init.r"
-for set in nested copyset onebig; do
+want initial && for set in nested copyset onebig; do
   t=$(median "$fresh" V sync "$work/$set.m" "$work/init.r")
   p=$(median "rm -rf $work/init.r" cp -a "$work/$set.m" "$work/init.r")
   report "initial sync, $set" "$t" "$p" "cp -a" 1.2
 done
 
+if want flat; then
 tf=$(median : Vc compare "$work/flat.m" "$work/flat.r")
 tn=$t1
 perflat=$(echo "$tf / 20000" | bc -l); pernested=$(echo "$tn / 100000" | bc -l)
@@ -87,5 +105,6 @@ printf '%-44s %.2f us/entry flat, %.2f us/entry nested: ratio %.2f (target <= 1.
   "20,000 files in one folder" "$(echo "$perflat * 1000000" | bc -l)" "$(echo "$pernested * 1000000" | bc -l)" \
   "$(echo "$perflat / $pernested" | bc -l)"
 
-rss=$(/usr/bin/time -f %M "$CLI" compare "$work/nested.m" "$work/nested.r" 2>&1 >/dev/null | tail -1)
-printf '%-44s %d kB (target < 51200 kB)\n' "peak memory, metadata compare 100k" "$rss"
+fi
+want memory && rss=$(/usr/bin/time -f %M "$CLI" compare "$work/nested.m" "$work/nested.r" 2>&1 >/dev/null | tail -1)
+want memory && printf '%-44s %d kB (target < 51200 kB)\n' "peak memory, metadata compare 100k" "$rss"

@@ -15,7 +15,8 @@ bool SyncEngine::noteDiskFull(const std::error_code& ec) {
 }
 
 std::error_code SyncEngine::copyIntoFolder(const std::string& source, const std::string& folder) {
-  PreparedCopy copy;
+  PreparedCopy& copy = lastCopy_;
+  copy = PreparedCopy{};
   const std::string name = source.substr(source.find_last_of('/') + 1);
   if (auto ec = fs_.prepareCopy(source, folder, name, copy)) return ec;
   const auto ec = fs_.commitCopy(copy, false);
@@ -31,11 +32,12 @@ std::error_code SyncEngine::copyIntoFolder(const std::string& source, const std:
   return fs_.commitCopy(copy, true);
 }
 
-bool SyncEngine::copyIsComplete(const std::string& source, const std::string& target) {
-  DirEntry master, mirror;
-  if (fs_.statEntry(source, master) || fs_.statEntry(target, mirror)) return false;
-  if (mirror.isFolder() || (master.Kind == EntryKind::Symlink) != (mirror.Kind == EntryKind::Symlink)) return false;
-  return master.Size == mirror.Size && TimesCountEqual(master.Time, mirror.Time, master.MtimeNs, mirror.MtimeNs);
+bool SyncEngine::copyIsComplete(const std::string& target) {
+  DirEntry mirror;
+  if (fs_.statEntry(target, mirror)) return false;
+  if (mirror.isFolder() || lastCopy_.isLink != (mirror.Kind == EntryKind::Symlink)) return false;
+  // Full-resolution times, within what file systems that round stamps (FAT) lose.
+  return lastCopy_.size == mirror.Size && TimesCountEqual(0, 0, lastCopy_.mtimeNs, mirror.MtimeNs);
 }
 
 bool SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& mirrorFolder,
@@ -50,12 +52,12 @@ bool SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& m
   if (noteDiskFull(ec)) window_.showMessage(MessageKind::Error, kApplicationTitle, "Copy failed, disk may be full");
   // An old file that stayed in place may look like the copy; only a copy that went
   // through and matches the master counts.
-  if (!ec && copyIsComplete(masterPath, mirrorPath)) {
+  if (!ec && copyIsComplete(mirrorPath)) {
     LogStatus("Copy completed", Colour::Green, true);
     ++state_.FilesCopied;
     return true;
   }
-  if (ShellFileOperation(masterPath, mirrorFolder, FO_COPY, kShellFlags) && copyIsComplete(masterPath, mirrorPath)) {
+  if (ShellFileOperation(masterPath, mirrorFolder, FO_COPY, kShellFlags) && copyIsComplete(mirrorPath)) {
     LogStatus("Shellcopy completed", Colour::Green, true);
     return true;
   }

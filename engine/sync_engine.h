@@ -178,8 +178,9 @@ class SyncEngine {
 
   // Copies into a folder through a temporary name; the old file goes to the trash first.
   std::error_code copyIntoFolder(const std::string& source, const std::string& folder);
-  // True when target is a non-folder with source's size and time.
-  bool copyIsComplete(const std::string& source, const std::string& target);
+  // True when target, just written by the last copy, is there and not a folder, with the
+  // size and time its source had when it was copied.
+  bool copyIsComplete(const std::string& target);
   // Raises the disk-full flag for an out-of-space error; true when it was one.
   bool noteDiskFull(const std::error_code& ec);
 
@@ -193,6 +194,7 @@ class SyncEngine {
   std::unique_ptr<char[]> listedBuffer_;
   std::unique_ptr<char[]> counterpartBuffer_;
   std::optional<std::uint64_t> masterDevice_;
+  PreparedCopy lastCopy_;   // the latest copy made: its target and its source's facts
   int failedActions_ = 0;
   RunReport report_;
   std::unique_ptr<HeldLock> runLock_;  // this run's hold on its mirror folder  // copies, removals and listings of this run that could not be done  // the master folder's volume when the run started

@@ -123,6 +123,13 @@ SyncEngine::CounterpartState SyncEngine::listCounterpart(const std::string& fold
 }
 
 bool SyncEngine::createCounterpartFolder(const std::string& folder) {
+  // A mirror file standing where the master has a folder is replaced like a differing
+  // file: it goes to the trash, or nothing is created in its place.
+  if (fs_.fileExists(folder) && RecycleFile(folder) && !fs_.fileExists(folder)) {
+    LogStatus("Removed ", Colour::Green, false);
+    LogStatus(folder, Colour::Black, true);
+    ++state_.FilesRemoved;
+  }
   if (const auto ec = fs_.createFolder(folder)) {
     LogStatus("Cannot create folder " + folder + ": " + describeError(ec), Colour::Red, true);
     noteFailedAction();

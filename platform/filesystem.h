@@ -35,7 +35,8 @@ struct PreparedCopy {
   std::string temporaryPath;  // the copy's current name
   std::string targetPath;     // the name it gets on commit
   bool isLink = false;
-  std::int64_t mtimeNs = 0;   // the source's last-write time, set again after the rename
+  std::int64_t size = 0;      // the source's size as copied
+  std::int64_t mtimeNs = 0;   // the source's last-write time, which the copy carries
 };
 
 // An exclusive lock held until the handle is destroyed (or the process ends).

@@ -140,6 +140,22 @@ mode_t currentUmask() {
   return mask;
 }
 
+// True for an absolute path with no empty, "." or ".." component and no trailing "/".
+bool isNormalAbsolute(const std::string& path) {
+  if (path.empty() || path[0] != '/') return false;
+  if (path == "/") return true;
+  if (path.back() == '/') return false;
+  for (std::size_t start = 1; start <= path.size();) {
+    const std::size_t end = std::min(path.find('/', start), path.size());
+    const std::size_t length = end - start;
+    if (length == 0 || (length == 1 && path[start] == '.') || (length == 2 && path.compare(start, 2, "..") == 0)) {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
 std::string temporaryName(const std::string& folder) {
   static std::mt19937_64 random{std::random_device{}()};
   static const char digits[] = "0123456789abcdef";
@@ -306,6 +322,7 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::string fullPath(const std::string& path) override {
+    if (isNormalAbsolute(path)) return path;
     std::string absolute = path;
     if (absolute.empty() || absolute[0] != '/') {
       char cwd[4096];
@@ -384,6 +401,7 @@ class PosixFileSystem final : public FileSystem {
     if (::lstat(source.c_str(), &st) != 0) return lastError();
     copy.targetPath = joinName(targetFolder, name);
     copy.mtimeNs = toNs(st.st_mtim);
+    copy.size = std::int64_t(st.st_size);
     copy.isLink = S_ISLNK(st.st_mode);
     if (copy.isLink) return prepareLinkCopy(source, targetFolder, copy);
     if (!S_ISREG(st.st_mode)) {

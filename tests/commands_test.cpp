@@ -208,6 +208,18 @@ TEST_F(CommandTest, TheCopyPassCreatesMissingFoldersAndWalksInside) {
   EXPECT_EQ(lines, expected);
 }
 
+TEST_F(CommandTest, AMirrorFileWhereTheMasterHasAFolderIsReplacedByTheFolder) {
+  tree.writeFile("m/x/f", "1");
+  tree.writeFile("r/x", "a file");
+  tree.writeFile("m/y", "2");
+  tree.writeFile("r/y/g", "a folder");
+  sync();
+  EXPECT_TRUE(treesEqual());
+  EXPECT_EQ(trashedNames(), (Lines{"g", "x"}));
+  window.lines.clear();
+  EXPECT_EQ(sync(), (Lines{removing(), syncing(), "Replication completed"}));
+}
+
 TEST_F(CommandTest, AFolderThatCannotBeCreatedIsReportedOnce) {
   tree.writeFile("m/d/f", "1");
   failOn(Op::CreateFolder, "/r/d", std::errc::permission_denied);
