@@ -32,7 +32,8 @@ struct FileIdentity {
 
 // A copy made under a temporary name in the target folder, not yet given its name.
 struct PreparedCopy {
-  std::string temporaryPath;  // the copy's current name
+  std::string temporaryPath;  // the copy's temporary name; empty for an unnamed file
+  int unnamedHandle = -1;     // the open unnamed temporary file, or -1
   std::string targetPath;     // the name it gets on commit
   bool isLink = false;
   std::int64_t size = 0;      // the source's size as copied

@@ -412,12 +412,7 @@ class PosixFileSystem final : public FileSystem {
     if (in < 0) return lastError();
     ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
     std::error_code ec;
-    int out = -1;
-    for (int attempt = 0; attempt < 16 && out < 0; ++attempt) {
-      copy.temporaryPath = temporaryName(targetFolder);
-      out = ::open(copy.temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
-      if (out < 0 && errno != EEXIST) break;
-    }
+    const int out = createTemporary(targetFolder, st.st_mode & 0777, copy);
     if (out < 0) {
       ec = lastError();
       ::close(in);
@@ -432,12 +427,64 @@ class PosixFileSystem final : public FileSystem {
       const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
       if (::futimens(out, times) != 0) ec = lastError();
     }
+    if (copy.unnamedHandle >= 0) {
+      if (ec) discardCopy(copy);
+      return ec;  // stays open until it is given its name
+    }
     if (::close(out) != 0 && !ec) ec = lastError();
     if (ec) ::unlink(copy.temporaryPath.c_str());
     return ec;
   }
 
+  // Opens the file a copy is written to: unnamed where the file system allows, else
+  // under a fresh hidden name. Returns the descriptor, or -1 with errno set.
+  static int createTemporary(const std::string& folder, mode_t mode, PreparedCopy& copy) {
+    copy.temporaryPath.clear();
+    copy.unnamedHandle = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (copy.unnamedHandle >= 0) return copy.unnamedHandle;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return -1;
+    int out = -1;
+    for (int attempt = 0; attempt < 16 && out < 0; ++attempt) {
+      copy.temporaryPath = temporaryName(folder);
+      out = ::open(copy.temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+      if (out < 0 && errno != EEXIST) break;
+    }
+    return out;
+  }
+
+  // Gives an unnamed copy its name; never replaces an existing entry.
+  static std::error_code linkUnnamed(int handle, const std::string& target) {
+    const std::string self = "/proc/self/fd/" + std::to_string(handle);
+    if (::linkat(handle, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0 ||
+        ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      return {};
+    }
+    return lastError();
+  }
+
+  std::error_code commitUnnamed(const PreparedCopy& copy, bool replaceExisting) {
+    auto ec = linkUnnamed(copy.unnamedHandle, copy.targetPath);
+    if (ec == std::errc::file_exists && !replaceExisting) return ec;
+    if (ec == std::errc::file_exists) {
+      // Replacing: link under a temporary name, then rename over the target.
+      PreparedCopy named = copy;
+      named.unnamedHandle = -1;
+      const std::string folder = copy.targetPath.substr(0, copy.targetPath.find_last_of('/'));
+      for (int attempt = 0; attempt < 16 && ec == std::errc::file_exists; ++attempt) {
+        named.temporaryPath = temporaryName(folder);
+        ec = linkUnnamed(copy.unnamedHandle, named.temporaryPath);
+      }
+      if (!ec) ec = commitCopy(named, true);
+    }
+    if (::close(copy.unnamedHandle) != 0 && !ec) {
+      ec = lastError();
+      ::unlink(copy.targetPath.c_str());
+    }
+    return ec;
+  }
+
   std::error_code commitCopy(const PreparedCopy& copy, bool replaceExisting) override {
+    if (copy.unnamedHandle >= 0) return commitUnnamed(copy, replaceExisting);
     const unsigned flags = replaceExisting ? 0 : RENAME_NOREPLACE;
     if (::renameat2(AT_FDCWD, copy.temporaryPath.c_str(), AT_FDCWD, copy.targetPath.c_str(), flags) == 0) return {};
     const auto ec = lastError();
@@ -448,6 +495,7 @@ class PosixFileSystem final : public FileSystem {
   }
 
   void discardCopy(const PreparedCopy& copy) override {
+    if (copy.unnamedHandle >= 0) ::close(copy.unnamedHandle);
     if (!copy.temporaryPath.empty()) ::unlink(copy.temporaryPath.c_str());
   }
 
