@@ -316,6 +316,19 @@ TEST_F(CommandTest, TheSystemVolumeGuardEndsTheProgramWithoutWriting) {
   EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);
 }
 
+TEST_F(CommandTest, AMirrorThatKeepsTwoSecondStampsIsNotCopiedAgain) {
+  fs.evenSecondStampsBelow = mirror();  // as a FAT mirror rounds them
+  tree.writeFile("m/odd", "odd second", localTime(2021, 6, 1, 12, 59, 59));
+  tree.writeFile("m/even", "even second", localTime(2021, 6, 1, 12, 0, 58));
+  tree.writeFile("m/sub/deep", "x", localTime(2021, 12, 31, 23, 59, 59));
+  sync();
+  EXPECT_EQ(engine->state().FilesCopied, 3);
+  EXPECT_EQ(engine->lastRun().failedActions, 0);
+  window.lines.clear();
+  EXPECT_EQ(sync(), (Lines{removing(), syncing(), "Replication completed"}));
+  EXPECT_EQ(compare(), (Lines{comparing(), "Folders match"}));
+}
+
 struct NamedFolders : CommandTest {
   NamedFolders() {
     tree.writeFile("a/Photos/p.jpg", "p");

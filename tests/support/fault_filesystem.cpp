@@ -1,6 +1,8 @@
 // The fault-injecting file system.
 #include "tests/support/fault_filesystem.h"
 
+#include <ctime>
+
 namespace vardell::test {
 namespace {
 
@@ -26,7 +28,28 @@ std::error_code FaultFileSystem::inject(Op op, const std::string& path) {
 std::error_code FaultFileSystem::listFolder(const std::string& folder, std::vector<DirEntry>& entries,
                                             ListingDetail detail) {
   if (auto ec = inject(Op::List, folder)) return ec;
-  return real_->listFolder(folder, entries, detail);
+  const auto ec = real_->listFolder(folder, entries, detail);
+  for (auto& entry : entries) roundStamp(folder, entry);
+  return ec;
+}
+
+std::error_code FaultFileSystem::statEntry(const std::string& path, DirEntry& entry) {
+  const auto ec = real_->statEntry(path, entry);
+  if (!ec) roundStamp(path.substr(0, path.find_last_of('/')), entry);
+  return ec;
+}
+
+void FaultFileSystem::roundStamp(const std::string& folder, DirEntry& entry) const {
+  if (evenSecondStampsBelow.empty() || folder.rfind(evenSecondStampsBelow, 0) != 0 || entry.MtimeNs == 0) return;
+  const std::int64_t second = 1000000000LL;
+  std::int64_t seconds = (entry.MtimeNs + second - 1) / second;
+  seconds += seconds % 2;
+  entry.MtimeNs = seconds * second;
+  const time_t t = time_t(seconds);
+  std::tm local{};
+  localtime_r(&t, &local);
+  entry.Time = packLocalTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                             local.tm_sec);
 }
 
 std::error_code FaultFileSystem::createFolder(const std::string& path) {

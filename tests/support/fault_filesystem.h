@@ -19,11 +19,14 @@ class FaultFileSystem : public FileSystem {
 
   // Returns an error to make the operation fail; an empty code lets it through.
   std::function<std::error_code(Op, const std::string& path)> fault;
+  // Entries below this folder report their times rounded up to an even second, as a
+  // FAT file system keeps them (empty: off).
+  std::string evenSecondStampsBelow;
   // Counts calls per operation, whether they failed or not.
   int calls(Op op) const { return counts_[int(op)]; }
 
   std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries, ListingDetail detail) override;
-  std::error_code statEntry(const std::string& path, DirEntry& entry) override { return real_->statEntry(path, entry); }
+  std::error_code statEntry(const std::string& path, DirEntry& entry) override;
   bool fileExists(const std::string& path) override { return real_->fileExists(path); }
   bool folderExists(const std::string& path) override { return real_->folderExists(path); }
   std::error_code identify(const std::string& path, FileIdentity& id) override { return real_->identify(path, id); }
@@ -46,6 +49,7 @@ class FaultFileSystem : public FileSystem {
 
  private:
   std::error_code inject(Op op, const std::string& path);
+  void roundStamp(const std::string& folder, DirEntry& entry) const;
   std::unique_ptr<FileSystem> real_;
   int counts_[9] = {};
 };
