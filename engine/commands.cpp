@@ -27,8 +27,7 @@ std::int64_t SyncEngine::FolderSize(const std::string& folder) {
   std::vector<DirEntry> entries;
   if (fs_.listFolder(folder, entries)) {
     const bool mirrorSide = state_.ReversePass || state_.RemovalPass;
-    LogStatus(std::string(mirrorSide ? "Unpaired mirror folder " : "Unpaired master folder ") + folder, Colour::Maroon,
-              true);
+    LogStatus(unpairedFolderKeyword(mirrorSide) + folder, Colour::Maroon, true);
     return 0;
   }
   std::int64_t total = 0;

@@ -17,7 +17,7 @@ bool SyncEngine::noteDiskFull(const std::error_code& ec) {
 std::error_code SyncEngine::copyIntoFolder(const std::string& source, const std::string& folder) {
   PreparedCopy& copy = lastCopy_;
   copy = PreparedCopy{};
-  const std::string name = source.substr(source.find_last_of('/') + 1);
+  const std::string name = lastComponent(source);
   if (auto ec = fs_.prepareCopy(source, folder, name, copy)) return ec;
   const auto ec = fs_.commitCopy(copy, false);
   if (ec != std::errc::file_exists) return ec;

@@ -98,9 +98,9 @@ class SyncEngine {
   // mirror file is really there with the master's size and time afterwards. Returns
   // whether the mirror file is there after either attempt.
   bool CopyAFile(const std::string& masterFolder, const std::string& mirrorFolder, const DirEntry& masterEntry);
-  // Copies a file into a folder under its own name: the copy is made under a temporary
-  // name, then an existing file of that name goes to the trash, then the copy takes the
-  // name. Does nothing (not_found) when no file is at source. Reports failures through
+  // Copies a file into a folder under its own name: the copy is made as a temporary file
+  // in that folder, then an existing file of that name goes to the trash, then the copy
+  // takes the name. Does nothing (not_found) when no file is at source. Reports failures through
   // the window, except a full disk, which the caller reports.
   std::error_code ShellCopyFile(const std::string& source, const std::string& destinationFolder);
   // A copy (FO_COPY: source into the folder `destination`) or a move to the trash

@@ -33,7 +33,7 @@ bool SyncEngine::excludedByCommandLine(const std::string& folder) const {
 bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::string& counterpartFolder) {
   if (state_.DiskFull) return false;
   const bool mirrorListed = state_.ReversePass || state_.RemovalPass;
-  const char* const unpairedFolder = mirrorListed ? "Unpaired mirror folder " : "Unpaired master folder ";
+  const char* const unpairedFolder = unpairedFolderKeyword(mirrorListed);
   const char* const unpairedFile = mirrorListed ? "Unpaired mirror file " : "Unpaired master file ";
 
   std::vector<DirEntry> listed;
@@ -115,8 +115,7 @@ SyncEngine::CounterpartState SyncEngine::listCounterpart(const std::string& fold
   // The folder is there but cannot be read: never treat it as missing, which would
   // remove the mirror folder in the removal pass.
   const bool counterpartIsMirror = !(state_.ReversePass || state_.RemovalPass);
-  LogStatus(std::string(counterpartIsMirror ? "Unpaired mirror folder " : "Unpaired master folder ") + folder,
-            Colour::Maroon, true);
+  LogStatus(unpairedFolderKeyword(counterpartIsMirror) + folder, Colour::Maroon, true);
   window_.reportFailure("Cannot list " + folder + ": " + describeError(ec));
   noteFailedAction();
   return CounterpartState::Unreadable;
@@ -179,7 +178,7 @@ void SyncEngine::replaceDifferingFile(const std::string& masterFolder, const std
 }
 
 void SyncEngine::learnFolder(CounterpartIndex& index, const std::string& path) {
-  if (index.find(path.substr(path.find_last_of('/') + 1), true)) return;
+  if (index.find(lastComponent(path), true)) return;
   DirEntry added;
   if (!fs_.statEntry(path, added)) index.learn(std::move(added));
 }

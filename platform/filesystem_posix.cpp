@@ -1,6 +1,7 @@
 // The file-system service on POSIX: readdir + fstatat listings with raw byte names,
 // reading without following links, and copies made through a temporary name.
 #include "platform/filesystem.h"
+#include "platform/path_text.h"
 #include "platform/trash_posix.h"
 
 #include <dirent.h>
@@ -21,11 +22,6 @@ namespace vardell {
 namespace {
 
 std::error_code lastError() { return std::error_code(errno, std::generic_category()); }
-
-std::string joinName(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && folder.back() == '/') return folder + name;
-  return folder + "/" + name;
-}
 
 std::int64_t toNs(const timespec& ts) { return std::int64_t(ts.tv_sec) * 1000000000LL + ts.tv_nsec; }
 
@@ -162,7 +158,7 @@ std::string temporaryName(const std::string& folder) {
   std::string name = ".vardell-";
   std::uint64_t r = random();
   for (int i = 0; i < 12; ++i, r >>= 4) name += digits[r & 15];
-  return joinName(folder, name + ".part");
+  return joinPath(folder, name + ".part");
 }
 
 // Copies the bytes of one open file to another: in the kernel where it can, then with
@@ -298,8 +294,7 @@ class PosixFileSystem final : public FileSystem {
   std::error_code statEntry(const std::string& path, DirEntry& entry) override {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return lastError();
-    const auto slash = path.find_last_of('/');
-    entry.Name = slash == std::string::npos ? path : path.substr(slash + 1);
+    entry.Name = lastComponent(path);
     fillEntry(st, entry);
     return {};
   }
@@ -326,7 +321,7 @@ class PosixFileSystem final : public FileSystem {
     std::string absolute = path;
     if (absolute.empty() || absolute[0] != '/') {
       char cwd[4096];
-      absolute = joinName(::getcwd(cwd, sizeof cwd) ? cwd : "/", path);
+      absolute = joinPath(::getcwd(cwd, sizeof cwd) ? cwd : "/", path);
     }
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -399,7 +394,7 @@ class PosixFileSystem final : public FileSystem {
                               PreparedCopy& copy) override {
     struct stat st {};
     if (::lstat(source.c_str(), &st) != 0) return lastError();
-    copy.targetPath = joinName(targetFolder, name);
+    copy.targetPath = joinPath(targetFolder, name);
     copy.mtimeNs = toNs(st.st_mtim);
     copy.size = std::int64_t(st.st_size);
     copy.isLink = S_ISLNK(st.st_mode);

@@ -2,6 +2,8 @@
 // .trashinfo with the original path and the deletion date.
 #include "platform/trash_posix.h"
 
+#include "platform/path_text.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,17 +39,11 @@ std::error_code makeFolders(const std::string& path, mode_t mode) {
   return {};
 }
 
-std::string parentOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The mount point of the volume holding the folder `folder` (a real path).
 std::string topDirectoryOf(const std::string& folder, dev_t device) {
   std::string top = folder;
   while (top != "/") {
-    const std::string up = parentOf(top);
+    const std::string up = parentFolder(top);
     struct stat st {};
     if (::stat(up.c_str(), &st) != 0 || st.st_dev != device) break;
     top = up;
@@ -147,9 +143,9 @@ std::error_code moveFileToTrash(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return lastError();
   char resolved[PATH_MAX];
-  if (!::realpath(parentOf(path).c_str(), resolved)) return lastError();
+  if (!::realpath(parentFolder(path).c_str(), resolved)) return lastError();
   const std::string folder = resolved;
-  const std::string base = path.substr(path.find_last_of('/') + 1);
+  const std::string base = lastComponent(path);
   const std::string original = (folder == "/" ? "" : folder) + "/" + base;
 
   std::string trash, top;

@@ -1,0 +1,29 @@
+// Path texts, "/"-separated: joining and splitting without touching the disk. The one
+// place that knows how paths are spelled; engine/paths.h builds on it.
+#pragma once
+
+#include <string>
+
+namespace vardell {
+
+// folder + "/" + name, never doubling the separator.
+inline std::string joinPath(const std::string& folder, const std::string& name) {
+  std::string path;
+  path.reserve(folder.size() + 1 + name.size());
+  path += folder;
+  if (path.empty() || path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+// The folder part of a path: "/a/b" gives "/a", "/a" gives "/", "a" gives ".".
+inline std::string parentFolder(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The last component of a path.
+inline std::string lastComponent(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+}  // namespace vardell
