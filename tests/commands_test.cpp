@@ -220,6 +220,19 @@ TEST_F(CommandTest, AMirrorFileWhereTheMasterHasAFolderIsReplacedByTheFolder) {
   EXPECT_EQ(sync(), (Lines{removing(), syncing(), "Replication completed"}));
 }
 
+TEST_F(CommandTest, LinksAreMirroredAsLinksAndLoopsAreNeverFollowed) {
+  tree.writeFile("m/d/f", "1");
+  ASSERT_EQ(::symlink("loop", master("loop").c_str()), 0);
+  ASSERT_EQ(::symlink("..", master("d/up").c_str()), 0);
+  ASSERT_EQ(::symlink("/nonexistent/target", master("dangling").c_str()), 0);
+  sync();
+  EXPECT_EQ(tree.listing("r"), (Lines{"d/", "d/f=1", "d/up->..", "dangling->/nonexistent/target", "loop->loop"}));
+  EXPECT_EQ(engine->lastRun().failedActions, 0);
+  window.type = kAllOfTheAbove;
+  EXPECT_EQ(compare(), (Lines{"Calculating folder size: " + std::to_string(1 + 4 + 2 + 19) + " bytes", comparing(),
+                              "Folders match"}));
+}
+
 TEST_F(CommandTest, AFolderThatCannotBeCreatedIsReportedOnce) {
   tree.writeFile("m/d/f", "1");
   failOn(Op::CreateFolder, "/r/d", std::errc::permission_denied);

@@ -67,16 +67,21 @@ bool TempTree::exists(const std::string& relative) const {
 std::vector<std::string> TempTree::listing(const std::string& relative) const {
   std::vector<std::string> entries;
   const fs::path base = path(relative);
-  for (auto it = fs::recursive_directory_iterator(base); it != fs::recursive_directory_iterator(); ++it) {
-    const std::string rel = fs::relative(it->path(), base).string();
-    if (it->is_symlink()) {
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(base, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    const std::string rel = it->path().lexically_relative(base).string();
+    const auto type = it->symlink_status().type();  // links are listed, never followed
+    if (type == fs::file_type::symlink) {
+      it.disable_recursion_pending();
       entries.push_back(rel + "->" + fs::read_symlink(it->path()).string());
-    } else if (it->is_directory()) {
+    } else if (type == fs::file_type::directory) {
       entries.push_back(rel + "/");
     } else {
-      entries.push_back(rel + "=" + readFile(fs::relative(it->path(), root_).string()));
+      entries.push_back(rel + "=" + readFile(it->path().lexically_relative(root_).string()));
     }
   }
+  EXPECT_FALSE(ec) << base << ": " << ec.message();
   std::sort(entries.begin(), entries.end());
   return entries;
 }
