@@ -5,6 +5,7 @@
 #include "engine/version.h"
 #include "platform/volumes.h"
 
+#include <cstdio>
 #include <ctime>
 
 namespace vardell {
@@ -51,20 +52,34 @@ std::string SyncEngine::canonicalPath(const std::string& path) {
   if (!fs_.realPath(path, resolved)) return resolved;
   const std::string full = fs_.fullPath(path);
   if (full == "/") return full;
-  const auto slash = full.find_last_of('/');
-  return joinPath(canonicalPath(slash == 0 ? "/" : full.substr(0, slash)), full.substr(slash + 1));
+  return joinPath(canonicalPath(parentFolder(full)), lastComponent(full));
+}
+
+bool SyncEngine::hasAncestor(const std::string& realPath, const FileIdentity& folder) {
+  for (std::string up = realPath; up != "/";) {
+    up = parentFolder(up);
+    FileIdentity id;
+    if (!fs_.identify(up, id) && id == folder) return true;
+  }
+  return false;
 }
 
 std::string SyncEngine::checkFolderPair(const std::string& master, const std::string& mirror) {
   const std::string realMaster = canonicalPath(master);
   const std::string realMirror = canonicalPath(mirror);
   FileIdentity masterId, mirrorId;
-  const bool sameObject = !fs_.identify(master, masterId) && !fs_.identify(mirror, mirrorId) && masterId == mirrorId;
-  if (sameObject || realMaster == realMirror) {
+  const bool masterKnown = !fs_.identify(master, masterId);
+  const bool mirrorKnown = !fs_.identify(mirror, mirrorId);
+  if ((masterKnown && mirrorKnown && masterId == mirrorId) || realMaster == realMirror) {
     return "The master and mirror folders are the same folder: " + realMaster;
   }
-  if (isInside(realMirror, realMaster)) return "The mirror folder " + realMirror + " is inside the master folder";
-  if (isInside(realMaster, realMirror)) return "The master folder " + realMaster + " is inside the mirror folder";
+  // By path, and by identity for folders reached through another mount of the same tree.
+  if (isInside(realMirror, realMaster) || (masterKnown && hasAncestor(realMirror, masterId))) {
+    return "The mirror folder " + realMirror + " is inside the master folder";
+  }
+  if (isInside(realMaster, realMirror) || (mirrorKnown && hasAncestor(realMaster, mirrorId))) {
+    return "The master folder " + realMaster + " is inside the mirror folder";
+  }
   return {};
 }
 

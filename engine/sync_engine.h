@@ -151,6 +151,8 @@ class SyncEngine {
   std::string checkFolderPair(const std::string& master, const std::string& mirror);
   // Takes the mirror's lock for this run; the refusal text when another run holds it.
   std::string lockMirror(const std::string& mirror);
+  // True when a folder above realPath is `folder`.
+  bool hasAncestor(const std::string& realPath, const FileIdentity& folder);
   // The real path of path, or of its nearest existing ancestor followed by the rest.
   std::string canonicalPath(const std::string& path);
   bool folderHasEntries(const std::string& folder);

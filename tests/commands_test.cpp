@@ -420,6 +420,20 @@ TEST_F(CommandTest, AMirrorInsideTheMasterIsRefused) {
   EXPECT_EQ(tree.listing("m"), Lines{"a=1"});
 }
 
+TEST_F(CommandTest, AMirrorInsideTheMasterThroughABindMountIsRefused) {
+  tree.writeFile("m/a", "1");
+  tree.makeFolder("view");
+  if (std::system(("mount --bind " + master() + " " + tree.path("view") + " 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "cannot bind-mount here";
+  }
+  window.mirror = tree.path("view/inner");
+  engine->ReplicateBtnClick();
+  std::system(("umount " + tree.path("view")).c_str());
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);
+  EXPECT_NE(engine->lastRun().refusal.find("inside the master"), std::string::npos);
+  EXPECT_FALSE(tree.exists("m/inner"));
+}
+
 TEST_F(CommandTest, ASecondRunOnTheSameMirrorIsRefused) {
   tree.writeFile("m/a", "1");
   RecordingWindow otherWindow;
