@@ -9,8 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 RUNS=${1:-3}
-for tool in rsync /usr/bin/time python3; do
-  command -v "$tool" >/dev/null || { apt-get install -y -qq --no-install-recommends rsync time >/dev/null; break; }
+for tool in rsync /usr/bin/time python3 bc; do
+  command -v "$tool" >/dev/null || { apt-get install -y -qq --no-install-recommends rsync time python3 bc >/dev/null; break; }
 done
 scripts/build build >/dev/null
 CLI=$PWD/build/vardell-cli
