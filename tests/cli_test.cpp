@@ -135,12 +135,14 @@ TEST_F(Cli, SigintAbortsCleanlyThenEndsByTheSignalAndFreesTheMirror) {
   const Lines args{"sync", "--allow-system-volume", "--names-differ", "continue", tree.path("m"), tree.path("r")};
   const pid_t first = start(args, "first");
   ASSERT_TRUE(waitFor([&] { return out("first").find("Copy completed") != std::string::npos; })) << err("first");
+  ASSERT_EQ(::kill(first, SIGSTOP), 0);  // held mid-run, however fast the machine
 
   // A second run on the same mirror is refused while the first holds it.
   EXPECT_EQ(run(args, "second"), 2);
   EXPECT_NE(err("second").find("Another run is busy"), std::string::npos) << err("second");
 
   ASSERT_EQ(::kill(first, SIGINT), 0);
+  ASSERT_EQ(::kill(first, SIGCONT), 0);
   const int status = wait(first);
   ASSERT_TRUE(WIFSIGNALED(status)) << out("first");
   EXPECT_EQ(WTERMSIG(status), SIGINT);
