@@ -72,7 +72,6 @@ class SyncEngine {
   void ReplicateBtnClick();
   // The bytes below a folder (subfolders only when the window includes them).
   std::int64_t FolderSize(const std::string& folder);
-  const EngineSetup& setup() const { return setup_; }
 
   // Writes a status fragment (see StatusLog::LogStatus).
   void LogStatus(std::string_view text, Colour colour, bool lineEnd) { log_.LogStatus(text, colour, lineEnd); }

@@ -137,8 +137,6 @@ std::error_code writeTrashInfo(const std::string& trash, const std::string& base
 
 }  // namespace
 
-std::string homeTrashFolder() { return dataHome() + "/Trash"; }
-
 std::error_code moveFileToTrash(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return lastError();

@@ -14,7 +14,4 @@ namespace vardell {
 // error of creating the trash folders (for example read_only_file_system).
 std::error_code moveFileToTrash(const std::string& path);
 
-// The home trash folder ($XDG_DATA_HOME/Trash, default ~/.local/share/Trash).
-std::string homeTrashFolder();
-
 }  // namespace vardell
