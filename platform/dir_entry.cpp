@@ -19,6 +19,7 @@ PackedFields unpackLocalTime(std::uint32_t packed) {
 int compareFolded(const std::string& a, const std::string& b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
   for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;  // names in one folder often share long prefixes
     const unsigned char x = static_cast<unsigned char>(foldAsciiLetter(a[i]));
     const unsigned char y = static_cast<unsigned char>(foldAsciiLetter(b[i]));
     if (x != y) return x < y ? -1 : 1;

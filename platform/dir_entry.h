@@ -24,7 +24,9 @@ struct DirEntry {
   EntryKind Kind = EntryKind::File;
 
   bool isFolder() const { return (Attr & kAttrFolder) != 0; }
-  bool isDotEntry() const { return Name == "." || Name == ".."; }
+  bool isDotEntry() const {
+    return !Name.empty() && Name.size() <= 2 && Name[0] == '.' && (Name.size() == 1 || Name[1] == '.');
+  }
 };
 
 // Packs a broken-down local time into 32 bits: bits 31-25 year minus 1980, 24-21 month,

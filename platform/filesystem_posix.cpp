@@ -283,11 +283,10 @@ class PosixFileSystem final : public FileSystem {
     }
     ::closedir(dir);
     if (readError != 0) return std::error_code(readError, std::generic_category());
-    std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
-      const bool aDot = a.isDotEntry(), bDot = b.isDotEntry();
-      if (aDot != bDot) return aDot;
-      return listingOrderLess(a.Name, b.Name);
-    });
+    // "." and ".." first, then every other name in listing order.
+    const auto names = std::stable_partition(entries.begin(), entries.end(), [](const DirEntry& e) { return e.isDotEntry(); });
+    std::sort(entries.begin(), names, [](const DirEntry& a, const DirEntry& b) { return a.Name.size() < b.Name.size(); });
+    std::sort(names, entries.end(), [](const DirEntry& a, const DirEntry& b) { return listingOrderLess(a.Name, b.Name); });
     return {};
   }
 
