@@ -26,8 +26,12 @@ struct CommandTest : EngineFixture {
     engine->CompareBtnClick();
     return findings();
   }
+  // A Sync, checked never to write the master.
   Lines sync() {
+    const std::string masterFolder = window.master.substr(tree.root().size() + 1);
+    const Lines masterBefore = tree.listing(masterFolder);
     engine->ReplicateBtnClick();
+    EXPECT_EQ(tree.listing(masterFolder), masterBefore) << "the master was written";
     return findings();
   }
   std::string comparing() const { return "Comparing " + master() + " to " + mirror(); }
