@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 extern char** environ;
@@ -18,6 +19,11 @@ using namespace vardell::test;
 namespace {
 
 using Lines = std::vector<std::string>;
+
+bool waitFor(const std::function<bool()>& condition) {
+  for (int i = 0; i < 2000 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return condition();
+}
 
 struct Cli : ::testing::Test {
   TempTree tree;
@@ -113,6 +119,18 @@ TEST_F(Cli, RefusalsExitWithTwoAndOneLineOnStderr) {
   EXPECT_FALSE(tree.exists("m/sub"));
 }
 
+TEST_F(Cli, RepeatingRunsWaitBetweenRunsAndEndOnTheSignal) {
+  tree.writeFile("m/a", "1");
+  const pid_t repeating = start({"compare", "-e", "1", tree.path("m"), tree.path("r")});
+  ASSERT_TRUE(waitFor([&] { return out().find("Elapsed Time:  ") != std::string::npos; })) << err();
+  ASSERT_EQ(::kill(repeating, SIGTERM), 0);
+  const int status = wait(repeating);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGTERM);
+  const std::string lines = out();
+  EXPECT_EQ(lines.find("Folders do not match"), lines.rfind("Folders do not match"));  // one run so far
+}
+
 TEST_F(Cli, AnEmptyMasterEmptiesTheMirrorOnlyWhenAllowed) {
   tree.writeFile("r/keep", "k");
   const Lines base{"sync", "--allow-system-volume", "--names-differ", "continue", tree.path("m"), tree.path("r")};
@@ -123,11 +141,6 @@ TEST_F(Cli, AnEmptyMasterEmptiesTheMirrorOnlyWhenAllowed) {
   allowed.insert(allowed.begin() + 1, "--allow-empty-master");
   EXPECT_EQ(run(allowed), 0) << err();
   EXPECT_FALSE(tree.exists("r/keep"));
-}
-
-bool waitFor(const std::function<bool()>& condition) {
-  for (int i = 0; i < 2000 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  return condition();
 }
 
 TEST_F(Cli, SigintAbortsCleanlyThenEndsByTheSignalAndFreesTheMirror) {
