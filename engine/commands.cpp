@@ -139,6 +139,14 @@ void SyncEngine::measureMaster(const std::string& master) {
   LogStatus(FormatSizeText(state_.TotalBytes, setup_.locale), Colour::Green, true);
 }
 
+void SyncEngine::writeFolderPairLine(const char* opening, const std::string& first, const char* between,
+                                     Colour betweenColour, const std::string& second) {
+  LogStatus(opening, Colour::Navy, false);
+  LogStatus(first, Colour::Black, false);
+  LogStatus(between, betweenColour, false);
+  LogStatus(second, Colour::Black, true);
+}
+
 void SyncEngine::writeElapsedTime() {
   state_.EndTime = std::chrono::system_clock::now();
   LogStatus("Elapsed Time:  " + ElapsedTimeText(state_.EndTime - state_.StartTime), Colour::Purple, true);
@@ -168,10 +176,7 @@ void SyncEngine::CompareBtnClick() {
   }
   writeHeader();
   measureMaster(master);
-  LogStatus("Comparing ", Colour::Navy, false);
-  LogStatus(masterShown, Colour::Black, false);
-  LogStatus(" to ", Colour::Navy, false);
-  LogStatus(mirrorShown, Colour::Black, true);
+  writeFolderPairLine("Comparing ", masterShown, " to ", Colour::Navy, mirrorShown);
 
   window_.setCompareType(kSizeAndTime);
   state_.ReversePass = true;
@@ -284,20 +289,14 @@ void SyncEngine::ReplicateBtnClick() {
   if (state_.RemoveUnpaired) {
     state_.RemovalPass = true;
     window_.setCompareType(kSizeAndTime);
-    LogStatus("Removing files in ", Colour::Navy, false);
-    LogStatus(mirrorShown, Colour::Black, false);
-    LogStatus(" that don't exist in ", Colour::Navy, false);
-    LogStatus(masterShown, Colour::Black, true);
+    writeFolderPairLine("Removing files in ", mirrorShown, " that don't exist in ", Colour::Navy, masterShown);
     removalResult = WalkFolderPair(mirror, master);
     state_.RemovalPass = false;
     window_.refreshMirrorFolder();
   }
   state_.CopyPass = true;
   window_.setCompareType(savedType);
-  LogStatus("Sync folder ", Colour::Navy, false);
-  LogStatus(masterShown, Colour::Black, false);
-  LogStatus(" ---> ", Colour::Green, false);
-  LogStatus(mirrorShown, Colour::Black, true);
+  writeFolderPairLine("Sync folder ", masterShown, " ---> ", Colour::Green, mirrorShown);
   const bool copyResult = WalkFolderPair(master, mirror);
 
   if (!copyResult || !removalResult) writeSummary(mirror);

@@ -139,6 +139,10 @@ class SyncEngine {
   void writeHeader();
   void measureMaster(const std::string& master);
   void writeElapsedTime();
+  // The opening line of a run or pass: navy opening text, the first folder, the text
+  // between in its colour, the second folder ending the line.
+  void writeFolderPairLine(const char* opening, const std::string& first, const char* between, Colour betweenColour,
+                           const std::string& second);
   void writeSummary(const std::string& mirror);
   // Ends a run that may not start: a red line, the window idle again.
   void refuseRun(const std::string& reason);
