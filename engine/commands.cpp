@@ -17,6 +17,18 @@ std::uint64_t fnv1a(const std::string& text) {
   return hash;
 }
 
+// Keeps the file system confined to a run's two folder trees while it lives.
+class TreesEntered {
+ public:
+  explicit TreesEntered(FileSystem& fs) : fs_(fs) {}
+  ~TreesEntered() { fs_.leaveTrees(); }
+  TreesEntered(const TreesEntered&) = delete;
+  TreesEntered& operator=(const TreesEntered&) = delete;
+
+ private:
+  FileSystem& fs_;
+};
+
 bool isInside(const std::string& inner, const std::string& outer) {
   return outer == "/" ? inner != "/" : inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
                                            inner[outer.size()] == '/';
@@ -167,6 +179,11 @@ void SyncEngine::CompareBtnClick() {
   if (!refusal.empty()) return refuseRun(refusal);
 
   const std::string logName = runLogNameFor(mirror);
+  if (const auto ec = fs_.enterTrees({{master, mirror}, logName})) {
+    runLock_.reset();
+    return refuseRun("Cannot open the folders " + master + " and " + mirror + ": " + describeError(ec));
+  }
+  const TreesEntered trees(fs_);
   const int savedType = window_.compareType();
   if (const auto ec = openRunLog(logName, Colour::Maroon)) {
     const std::string reason = "Cannot open the run log " + logName + ": " + describeError(ec);
@@ -273,15 +290,22 @@ void SyncEngine::ReplicateBtnClick() {
       !window_.confirmEmptyMasterRemoval(master, countEntries(mirror))) {
     refusal = "The master folder " + master + " is empty: nothing is removed from the mirror folder " + mirror;
   }
+  const std::string logName = runLogNameFor(mirror);
+  if (refusal.empty()) {
+    if (const auto ec = fs_.enterTrees({{master, mirror}, logName})) {
+      refusal = "Cannot open the folders " + master + " and " + mirror + ": " + describeError(ec);
+    }
+  }
   if (!refusal.empty()) {
     runLock_.reset();
     return refuseRun(refusal);
   }
+  const TreesEntered trees(fs_);
   rememberMasterVolume();
 
   window_.setCaptionTimer(true);
   const int savedType = window_.compareType();
-  openRunLog(runLogNameFor(mirror), Colour::Black);  // the window still shows every line without it
+  openRunLog(logName, Colour::Black);  // the window still shows every line without it
   writeHeader();
   measureMaster(master);
 

@@ -43,8 +43,9 @@ bool SyncEngine::CompareFiles(const std::string& listedFolder, const std::string
     }
   }
   if (type == kBinary || type == kAllOfTheAbove) {
-    bool openFailed = false;
-    const bool same = contentsMatch(listedPath, joinPath(counterpartFolder, counterpart.Name), listed, openFailed);
+    // FIFOs, sockets and devices are never opened.
+    bool openFailed = listed.Kind == EntryKind::Special || counterpart.Kind == EntryKind::Special;
+    const bool same = !openFailed && contentsMatch(listedPath, joinPath(counterpartFolder, counterpart.Name), listed, openFailed);
     if (openFailed) {
       ok = false;
       mismatch = "Can't open ";
@@ -52,6 +53,8 @@ bool SyncEngine::CompareFiles(const std::string& listedFolder, const std::string
       appendMismatch(mismatch, ok, "Binary mismatch");
     }
   }
+  // A link, a folder and a file are never equal, whatever their sizes and times.
+  if (ok && (listed.Kind != counterpart.Kind)) appendMismatch(mismatch, ok, "Type mismatch");
   if (ok) return true;
   LogStatus(mismatch + " ", Colour::Maroon, false);
   LogStatus(listedPath, Colour::Black, true);

@@ -14,17 +14,35 @@ bool SyncEngine::noteDiskFull(const std::error_code& ec) {
   return full;
 }
 
+namespace {
+
+// File systems without hard links (FAT, some network file systems) refuse them so.
+bool hardLinksRefused(const std::error_code& ec) {
+  return ec == std::errc::operation_not_permitted || ec == std::errc::operation_not_supported ||
+         ec == std::errc::too_many_links;
+}
+
+}  // namespace
+
 std::error_code SyncEngine::copyIntoFolder(const std::string& source, const std::string& folder) {
   PreparedCopy& copy = lastCopy_;
   copy = PreparedCopy{};
-  const std::string name = lastComponent(source);
-  if (auto ec = fs_.prepareCopy(source, folder, name, copy)) return ec;
+  if (auto ec = fs_.prepareCopy(source, folder, lastComponent(source), copy)) return ec;
   const auto ec = fs_.commitCopy(copy, false);
   if (ec != std::errc::file_exists) return ec;
-  // The old file must reach the trash before the copy takes its name; when it cannot,
-  // it stays where it is rather than being overwritten.
+  return replaceWithCopy(copy);
+}
+
+std::error_code SyncEngine::replaceWithCopy(const PreparedCopy& copy) {
   if (fs_.fileExists(copy.targetPath)) {
-    if (auto trashed = fs_.moveToTrash(copy.targetPath)) {
+    // The old file keeps its name until the complete copy takes it in one step; the trash
+    // holds a restorable hard link of it by then. Where the file system has no hard
+    // links, the old file goes to the trash first and the copy takes the free name, so a
+    // crash in between leaves the old file in the trash only.
+    auto trashed = fs_.linkToTrash(copy.targetPath);
+    if (hardLinksRefused(trashed)) trashed = fs_.moveToTrash(copy.targetPath);
+    if (trashed) {
+      // It stays where it is rather than being overwritten.
       fs_.discardCopy(copy);
       return trashed;
     }

@@ -170,6 +170,14 @@ class SyncEngine {
   bool createCounterpartFolder(const std::string& folder);
   // Removal pass: trashes an unpaired mirror file. False when the master has vanished.
   bool removeUnpairedFile(const std::string& path);
+  // Copy pass: a mirror folder stands where the master has a file or link. The folder goes
+  // to the trash through the folder removal, then the file is copied; nothing is copied
+  // when the removal spared anything.
+  void replaceFolderWithFile(const std::string& masterFolder, const std::string& mirrorFolder, const DirEntry& entry,
+                             const DirEntry& partner, CounterpartIndex& index);
+  // True when the two paths name one and the same entry (as on a file system that
+  // ignores letter case).
+  bool sameEntry(const std::string& a, const std::string& b);
   // Copy pass: replaces a mirror file that differs from its master file.
   void replaceDifferingFile(const std::string& masterFolder, const std::string& mirrorFolder, const DirEntry& entry,
                             const DirEntry& partner, CounterpartIndex& index);
@@ -181,8 +189,12 @@ class SyncEngine {
   bool excludedByCommandLine(const std::string& folder) const;
   void noteFailedAction() { ++failedActions_; }
 
-  // Copies into a folder through a temporary name; the old file goes to the trash first.
+  // Copies into a folder through a temporary name; an old file of that name is replaced
+  // without a gap (see replaceWithCopy).
   std::error_code copyIntoFolder(const std::string& source, const std::string& folder);
+  // Gives a prepared copy the name an existing entry holds: the old file is trashed
+  // restorably and the copy renamed over it, or the copy is discarded.
+  std::error_code replaceWithCopy(const PreparedCopy& copy);
   // True when target, just written by the last copy, is there and not a folder, with the
   // size and time its source had when it was copied.
   bool copyIsComplete(const std::string& target);

@@ -164,17 +164,38 @@ bool SyncEngine::removeUnpairedFile(const std::string& path) {
 
 void SyncEngine::replaceDifferingFile(const std::string& masterFolder, const std::string& mirrorFolder,
                                       const DirEntry& entry, const DirEntry& partner, CounterpartIndex& index) {
+  if (partner.isFolder()) return replaceFolderWithFile(masterFolder, mirrorFolder, entry, partner, index);
   const std::string mirrorPath = joinPath(mirrorFolder, entry.Name);
   if (fs_.fileExists(mirrorPath) && !ResetAttributes(mirrorPath)) {
     LogStatus("Cant change file attributes", Colour::Red, true);
   }
-  // Paired without regard to letter case: the copy takes the master's name, and the
-  // mirror file it replaces goes to the trash as a replaced file would.
-  if (partner.Name != entry.Name && !partner.isFolder()) {
-    const std::string partnerPath = joinPath(mirrorFolder, partner.Name);
-    if (RecycleFile(partnerPath) && !fs_.fileExists(partnerPath)) index.forget(partner.Name);
+  const bool copied = CopyAFile(masterFolder, mirrorFolder, entry);
+  if (copied) index.learn(entry);
+  // Paired without regard to letter case: the copy has taken the master's name, and only
+  // now does the mirror file it replaces go to the trash, as a replaced file would.
+  if (!copied || partner.Name == entry.Name) return;
+  const std::string partnerPath = joinPath(mirrorFolder, partner.Name);
+  if (sameEntry(partnerPath, mirrorPath)) return;  // one file under both spellings
+  if (RecycleFile(partnerPath) && !fs_.fileExists(partnerPath)) index.forget(partner.Name);
+}
+
+void SyncEngine::replaceFolderWithFile(const std::string& masterFolder, const std::string& mirrorFolder,
+                                       const DirEntry& entry, const DirEntry& partner, CounterpartIndex& index) {
+  const std::string folder = joinPath(mirrorFolder, partner.Name);
+  RemoveFolderTree(folder);
+  if (fs_.folderExists(folder)) {
+    LogStatus("Not copied, the mirror folder in its place was not removed: ", Colour::Red, false);
+    LogStatus(folder, Colour::Black, true);
+    noteFailedAction();
+    return;
   }
+  index.forget(partner.Name);
   if (CopyAFile(masterFolder, mirrorFolder, entry)) index.learn(entry);
+}
+
+bool SyncEngine::sameEntry(const std::string& a, const std::string& b) {
+  FileIdentity first, second;
+  return !fs_.identifyEntry(a, first) && !fs_.identifyEntry(b, second) && first == second;
 }
 
 void SyncEngine::learnFolder(CounterpartIndex& index, const std::string& path) {

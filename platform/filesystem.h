@@ -30,11 +30,13 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
-// A copy made under a temporary name in the target folder, not yet given its name.
+// A copy made under a temporary name in the target folder, not yet given its name. The
+// handles stay open until the copy is committed or discarded.
 struct PreparedCopy {
-  std::string temporaryPath;  // the copy's temporary name; empty for an unnamed file
+  std::string temporaryName;  // the copy's hidden name in the target folder; empty for an unnamed file
   int unnamedHandle = -1;     // the open unnamed temporary file, or -1
-  std::string targetPath;     // the name it gets on commit
+  int folderHandle = -1;      // the target folder, reached without following links, or -1
+  std::string targetPath;     // the name it gets on commit, as a full path
   bool isLink = false;
   std::int64_t size = 0;      // the source's size as copied
   std::int64_t mtimeNs = 0;   // the source's last-write time, which the copy carries
@@ -46,6 +48,20 @@ class HeldLock {
   virtual ~HeldLock() = default;
 };
 
+// The folder trees a run works in (see FileSystem::enterTrees).
+struct FolderTrees {
+  std::vector<std::string> roots;  // full paths without trailing "/"; a root may not exist yet
+  std::string hiddenFile;          // a file (full path) no listing shows, such as the run log
+};
+
+// Failures that come from keeping operations inside the folder trees.
+enum class TreeError {
+  LinkInPath = 1,        // a symbolic link stands in a path below a root: it is never followed
+  OtherTree,             // a folder below a root is a root itself, reached another way
+  NoTrashOutsideTrees,   // every trash folder for the entry lies inside the trees
+};
+std::error_code make_error_code(TreeError error);
+
 // How much a listing fills in. Names and kinds come from the folder itself and need no
 // stat per entry; sizes, times and attributes do.
 enum class ListingDetail { NamesAndKinds, Full };
@@ -53,6 +69,16 @@ enum class ListingDetail { NamesAndKinds, Full };
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+
+  // Sets the folder trees of a run. Until leaveTrees, every operation on a path at or
+  // below a root is resolved beneath that root, which is opened now (a root given through
+  // a link is followed, once); no symbolic link is followed in any component below it,
+  // also when a folder is swapped for a link meanwhile (TreeError::LinkInPath). A folder
+  // below a root whose identity is a root's is never listed (TreeError::OtherTree), no
+  // trash folder inside a tree is used, and attribute changes inside a tree change
+  // nothing. Fails when a root exists but cannot be opened as a folder.
+  virtual std::error_code enterTrees(const FolderTrees& trees) = 0;
+  virtual void leaveTrees() = 0;
 
   // Lists a folder into `entries`, sorted by listingOrderLess, "." and ".." first.
   // Links are not followed. At a volume root the volume's housekeeping folders
@@ -72,11 +98,19 @@ class FileSystem {
   // Device and inode of the object at path (links followed); fails when missing.
   virtual std::error_code identify(const std::string& path, FileIdentity& id) = 0;
 
+  // Device and inode of the entry at path itself (a link is not followed).
+  virtual std::error_code identifyEntry(const std::string& path, FileIdentity& id) = 0;
+
   // The canonical absolute path (links resolved); fails when the path is missing.
   virtual std::error_code realPath(const std::string& path, std::string& resolved) = 0;
   // Takes an exclusive lock on the lock file at path (created if needed) without
   // waiting. Fails with resource_unavailable_try_again when another process holds it.
   virtual std::unique_ptr<HeldLock> tryLock(const std::string& path, std::error_code& ec) = 0;
+
+  // Takes an exclusive lock on the folder at path itself, or on the nearest folder above
+  // it that exists, without waiting; every process meets it, whatever path or mount it
+  // uses. Fails with resource_unavailable_try_again when another process holds it.
+  virtual std::unique_ptr<HeldLock> tryLockFolder(const std::string& path, std::error_code& ec) = 0;
 
   // An absolute, lexically normalised form of path ("." and ".." resolved, no trailing "/").
   virtual std::string fullPath(const std::string& path) = 0;
@@ -85,8 +119,10 @@ class FileSystem {
   virtual std::error_code createFolder(const std::string& path) = 0;
   // Removes an empty folder.
   virtual std::error_code removeFolder(const std::string& path) = 0;
-  // Gives the owner write permission so the file can be replaced or removed. A link is
-  // left as it is (its own mode means nothing). Fails when the change is refused.
+  // Gives the owner write permission so the file can be replaced or removed. Inside the
+  // folder trees nothing is changed (a rename into the trash or over the name needs no
+  // write bit, and a mode change would reach every hard link of the file); it fails only
+  // when nothing is at path. A link is left as it is. Fails when the change is refused.
   virtual std::error_code resetAttributes(const std::string& path) = 0;
 
   // Opens a file for reading without locking it. A link yields its target text;
@@ -108,6 +144,11 @@ class FileSystem {
   // Moves a file or link to the user's trash (freedesktop.org layout), restorable from
   // a file manager. Never copies across volumes and never deletes instead.
   virtual std::error_code moveToTrash(const std::string& path) = 0;
+  // Puts a restorable hard link of the file at path into the trash and leaves the file
+  // in place, so that a replacement can then take its name in one step. Fails with
+  // TreeError-free system errors; operation_not_permitted, operation_not_supported or
+  // too_many_links where the file system refuses hard links.
+  virtual std::error_code linkToTrash(const std::string& path) = 0;
 };
 
 // The real file system.
@@ -117,3 +158,6 @@ std::unique_ptr<FileSystem> makePosixFileSystem();
 std::string describeError(const std::error_code& ec);
 
 }  // namespace vardell
+
+template <>
+struct std::is_error_code_enum<vardell::TreeError> : std::true_type {};

@@ -1,8 +1,10 @@
 // The file-system service on POSIX: readdir + fstatat listings with raw byte names,
-// reading without following links, and copies made through a temporary name.
+// reading without following links, and copies made through a temporary name. Paths
+// below the run's folder roots are reached through TreeAccess, never through a link.
 #include "platform/filesystem.h"
 #include "platform/path_text.h"
 #include "platform/trash_posix.h"
+#include "platform/tree_access_posix.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -20,6 +22,9 @@
 
 namespace vardell {
 namespace {
+
+using posix::Place;
+using posix::UniqueFd;
 
 std::error_code lastError() { return std::error_code(errno, std::generic_category()); }
 
@@ -113,10 +118,10 @@ class TextReader final : public ReadableFile {
   std::size_t offset_ = 0;
 };
 
-std::error_code readLinkText(const std::string& path, std::string& text) {
+std::error_code readLinkText(int folder, const std::string& name, std::string& text) {
   std::string buffer(256, '\0');
   for (;;) {
-    const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+    const ssize_t n = ::readlinkat(folder, name.c_str(), buffer.data(), buffer.size());
     if (n < 0) return lastError();
     if (std::size_t(n) < buffer.size()) {
       buffer.resize(std::size_t(n));
@@ -152,13 +157,13 @@ bool isNormalAbsolute(const std::string& path) {
   return true;
 }
 
-std::string temporaryName(const std::string& folder) {
+std::string temporaryName() {
   static std::mt19937_64 random{std::random_device{}()};
   static const char digits[] = "0123456789abcdef";
   std::string name = ".vardell-";
   std::uint64_t r = random();
   for (int i = 0; i < 12; ++i, r >>= 4) name += digits[r & 15];
-  return joinPath(folder, name + ".part");
+  return name + ".part";
 }
 
 // Copies the bytes of one open file to another: in the kernel where it can, then with
@@ -205,7 +210,7 @@ std::error_code copyBytes(int in, int out) {
   }
 }
 
-std::error_code setTimes(const std::string& path, std::int64_t mtimeNs) {
+std::error_code setTimes(int folder, const std::string& name, std::int64_t mtimeNs) {
   timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;
@@ -215,9 +220,11 @@ std::error_code setTimes(const std::string& path, std::int64_t mtimeNs) {
     times[1].tv_nsec += 1000000000L;
     times[1].tv_sec -= 1;
   }
-  if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
+  if (::utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
   return {};
 }
+
+bool isLinkError(const std::error_code& ec) { return ec == std::errc::too_many_symbolic_link_levels; }
 
 class FlockHolder final : public HeldLock {
  public:
@@ -230,6 +237,9 @@ class FlockHolder final : public HeldLock {
 
 class PosixFileSystem final : public FileSystem {
  public:
+  std::error_code enterTrees(const FolderTrees& trees) override { return trees_.enter(trees); }
+  void leaveTrees() override { trees_.leave(); }
+
   std::error_code realPath(const std::string& path, std::string& resolved) override {
     char buffer[PATH_MAX];
     if (!::realpath(path.c_str(), buffer)) return lastError();
@@ -238,28 +248,38 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::unique_ptr<HeldLock> tryLock(const std::string& path, std::error_code& ec) override {
-    ec.clear();
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-      ec = lastError();
-      return nullptr;
+    return lockHandle(fd, ec);
+  }
+
+  std::unique_ptr<HeldLock> tryLockFolder(const std::string& path, std::error_code& ec) override {
+    std::string folder = fullPath(path);
+    int fd = -1;
+    for (;;) {
+      fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd >= 0 || errno != ENOENT || folder == "/") break;
+      folder = parentFolder(folder);
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      ec = errno == EWOULDBLOCK ? std::make_error_code(std::errc::resource_unavailable_try_again) : lastError();
-      ::close(fd);
-      return nullptr;
-    }
-    return std::make_unique<FlockHolder>(fd);
+    return lockHandle(fd, ec);
   }
 
   std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries,
                              ListingDetail detail) override {
     entries.clear();
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return lastError();
+    std::error_code ec;
+    const int fd = trees_.open(folder, O_RDONLY | O_DIRECTORY, 0, ec);
+    if (fd < 0) return isLinkError(ec) ? std::make_error_code(std::errc::not_a_directory) : ec;
+    std::string relative;
+    const bool inTree = trees_.treeOf(folder, relative) != nullptr;
+    struct stat self {};
+    if (inTree && ::fstat(fd, &self) != 0) self = {};
+    if (inTree && !relative.empty() && trees_.isRootIdentity(self)) {
+      ::close(fd);
+      return make_error_code(TreeError::OtherTree);
+    }
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
-      const auto ec = lastError();
+      ec = lastError();
       ::close(fd);
       return ec;
     }
@@ -281,6 +301,7 @@ class PosixFileSystem final : public FileSystem {
     if (housekeepingSeen && folderIsVolumeRoot(fd)) {
       std::erase_if(entries, [](const DirEntry& e) { return e.isFolder() && isHousekeepingName(e.Name); });
     }
+    if (inTree) std::erase_if(entries, [&](const DirEntry& e) { return trees_.hidesEntry(self, e.Name); });
     ::closedir(dir);
     if (readError != 0) return std::error_code(readError, std::generic_category());
     // "." and ".." first, then every other name in listing order.
@@ -292,7 +313,7 @@ class PosixFileSystem final : public FileSystem {
 
   std::error_code statEntry(const std::string& path, DirEntry& entry) override {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return lastError();
+    if (auto ec = statAt(path, st)) return ec;
     entry.Name = lastComponent(path);
     fillEntry(st, entry);
     return {};
@@ -300,17 +321,24 @@ class PosixFileSystem final : public FileSystem {
 
   bool fileExists(const std::string& path) override {
     struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return !statAt(path, st) && !S_ISDIR(st.st_mode);
   }
 
   bool folderExists(const std::string& path) override {
     struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return !statAt(path, st) && S_ISDIR(st.st_mode);
   }
 
   std::error_code identify(const std::string& path, FileIdentity& id) override {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return lastError();
+    id = FileIdentity{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), S_ISDIR(st.st_mode)};
+    return {};
+  }
+
+  std::error_code identifyEntry(const std::string& path, FileIdentity& id) override {
+    struct stat st {};
+    if (auto ec = statAt(path, st)) return ec;
     id = FileIdentity{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), S_ISDIR(st.st_mode)};
     return {};
   }
@@ -340,48 +368,41 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::error_code createFolder(const std::string& path) override {
-    if (::mkdir(path.c_str(), 0777) != 0) return lastError();
+    Place place;
+    if (auto ec = trees_.locate(path, place)) return ec;
+    if (::mkdirat(place.folder, place.name.c_str(), 0777) != 0) return lastError();
     return {};
   }
 
   std::error_code removeFolder(const std::string& path) override {
-    if (::rmdir(path.c_str()) != 0) return lastError();
+    Place place;
+    if (auto ec = trees_.locate(path, place)) return ec;
+    if (::unlinkat(place.folder, place.name.c_str(), AT_REMOVEDIR) != 0) return lastError();
     return {};
   }
 
   std::error_code resetAttributes(const std::string& path) override {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return lastError();
-    if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR) != 0) return {};
-    if (::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) return lastError();
+    if (auto ec = statAt(path, st)) return ec;
+    std::string relative;
+    // Inside the trees the write bit keeps nothing from being trashed or replaced, and a
+    // mode change would reach every hard link of the file, a master file's included.
+    if (trees_.treeOf(path, relative) || S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR) != 0) return {};
+    if (::fchmodat(AT_FDCWD, path.c_str(), (st.st_mode & 07777) | S_IWUSR, 0) != 0) return lastError();
     return {};
   }
 
   std::unique_ptr<ReadableFile> openForReading(const std::string& path, std::error_code& ec) override {
-    ec.clear();
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) {
-      ec = lastError();
-      return nullptr;
-    }
-    if (S_ISLNK(st.st_mode)) {
-      std::string target;
-      ec = readLinkText(path, target);
-      if (ec) return nullptr;
-      return std::make_unique<TextReader>(std::move(target));
-    }
-    if (!S_ISREG(st.st_mode)) {
-      ec = std::make_error_code(S_ISDIR(st.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
-      return nullptr;
-    }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = trees_.open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0, ec);
     if (fd < 0) {
-      ec = lastError();
-      return nullptr;
+      if (!isLinkError(ec)) return nullptr;
+      std::string target;
+      if ((ec = readLinkAt(path, target))) return nullptr;
+      return std::make_unique<TextReader>(std::move(target));
     }
     struct stat opened {};
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-      ec = std::make_error_code(std::errc::operation_not_supported);
+      ec = std::make_error_code(S_ISDIR(opened.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
       ::close(fd);
       return nullptr;
     }
@@ -391,130 +412,213 @@ class PosixFileSystem final : public FileSystem {
 
   std::error_code prepareCopy(const std::string& source, const std::string& targetFolder, const std::string& name,
                               PreparedCopy& copy) override {
-    struct stat st {};
-    if (::lstat(source.c_str(), &st) != 0) return lastError();
     copy.targetPath = joinPath(targetFolder, name);
+    std::error_code ec;
+    UniqueFd in(trees_.open(source, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0, ec));
+    struct stat st {};
+    if (!in && isLinkError(ec)) ec = statAt(source, st);
+    if (ec) return ec;
+    if (in && ::fstat(in.get(), &st) != 0) return lastError();
     copy.mtimeNs = toNs(st.st_mtim);
     copy.size = std::int64_t(st.st_size);
     copy.isLink = S_ISLNK(st.st_mode);
-    if (copy.isLink) return prepareLinkCopy(source, targetFolder, copy);
-    if (!S_ISREG(st.st_mode)) {
+    if (!copy.isLink && !S_ISREG(st.st_mode)) {
       return std::make_error_code(S_ISDIR(st.st_mode) ? std::errc::is_a_directory
                                                       : std::errc::operation_not_supported);
     }
-    const int in = ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (in < 0) return lastError();
-    ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
-    std::error_code ec;
-    const int out = createTemporary(targetFolder, st.st_mode & 0777, copy);
-    if (out < 0) {
-      ec = lastError();
-      ::close(in);
-      return ec;
+    UniqueFd folder(trees_.open(targetFolder, O_PATH | O_DIRECTORY, 0, ec));
+    if (!folder) return isLinkError(ec) ? make_error_code(TreeError::LinkInPath) : ec;
+    copy.folderHandle = folder.get();
+    ec = copy.isLink ? prepareLinkCopy(source, copy) : copyContent(in.get(), st, copy);
+    if (ec) return ec;  // the folder handle closes with `folder`
+    folder.release();   // kept until the copy is committed or discarded
+    return {};
+  }
+
+  std::error_code commitCopy(const PreparedCopy& copy, bool replaceExisting) override {
+    const auto ec = giveName(copy, replaceExisting);
+    if (ec == std::errc::file_exists && !replaceExisting) return ec;  // kept for a replacing commit
+    if (ec) {
+      discardCopy(copy);
+    } else {
+      closeHandles(copy);
     }
-    ec = copyBytes(in, out);
-    ::close(in);
+    return ec;
+  }
+
+  void discardCopy(const PreparedCopy& copy) override {
+    if (!copy.temporaryName.empty()) ::unlinkat(copy.folderHandle, copy.temporaryName.c_str(), 0);
+    closeHandles(copy);
+  }
+
+  std::error_code moveToTrash(const std::string& path) override {
+    return trashEntry(trees_, path, TrashAction::Move);
+  }
+  std::error_code linkToTrash(const std::string& path) override {
+    return trashEntry(trees_, path, TrashAction::Link);
+  }
+
+ private:
+  static std::unique_ptr<HeldLock> lockHandle(int fd, std::error_code& ec) {
+    ec.clear();
+    if (fd < 0) {
+      ec = lastError();
+      return nullptr;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ec = errno == EWOULDBLOCK ? std::make_error_code(std::errc::resource_unavailable_try_again) : lastError();
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<FlockHolder>(fd);
+  }
+
+  // The entry at path itself, reached without following links; a root is followed.
+  std::error_code statAt(const std::string& path, struct stat& st) {
+    Place place;
+    if (auto ec = trees_.locate(path, place)) return ec;
+    const int flags = place.isRoot() ? 0 : AT_SYMLINK_NOFOLLOW;
+    if (::fstatat(place.folder, place.name.c_str(), &st, flags) != 0) return lastError();
+    return {};
+  }
+
+  std::error_code readLinkAt(const std::string& path, std::string& target) {
+    Place place;
+    if (auto ec = trees_.locate(path, place)) return ec;
+    return readLinkText(place.folder, place.name, target);
+  }
+
+  // Writes the bytes of `in` into a temporary file in the copy's folder, with the
+  // source's mode and last-write time. On failure nothing is left behind.
+  std::error_code copyContent(int in, const struct stat& st, PreparedCopy& copy) {
+    ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+    UniqueFd out(createTemporary(copy, st.st_mode & 0777));
+    if (!out) return lastError();
+    std::error_code ec = copyBytes(in, out.get());
     if (!ec) {
       // The umask (or special bits) may have left the mode short; best effort, as some
       // file systems refuse modes.
-      if ((st.st_mode & 07777) != (st.st_mode & 0777 & ~currentUmask())) ::fchmod(out, st.st_mode & 07777);
+      if ((st.st_mode & 07777) != (st.st_mode & 0777 & ~currentUmask())) ::fchmod(out.get(), st.st_mode & 07777);
       const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
-      if (::futimens(out, times) != 0) ec = lastError();
+      if (::futimens(out.get(), times) != 0) ec = lastError();
     }
     if (copy.unnamedHandle >= 0) {
-      if (ec) discardCopy(copy);
-      return ec;  // stays open until it is given its name
+      out.release();  // stays open until it is given its name
+      if (ec) {
+        ::close(copy.unnamedHandle);
+        copy.unnamedHandle = -1;
+      }
+      return ec;
     }
-    if (::close(out) != 0 && !ec) ec = lastError();
-    if (ec) ::unlink(copy.temporaryPath.c_str());
+    if (::close(out.release()) != 0 && !ec) ec = lastError();
+    if (ec) ::unlinkat(copy.folderHandle, copy.temporaryName.c_str(), 0);
     return ec;
   }
 
   // Opens the file a copy is written to: unnamed where the file system allows, else
   // under a fresh hidden name. Returns the descriptor, or -1 with errno set.
-  static int createTemporary(const std::string& folder, mode_t mode, PreparedCopy& copy) {
-    copy.temporaryPath.clear();
-    copy.unnamedHandle = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+  static int createTemporary(PreparedCopy& copy, mode_t mode) {
+    copy.temporaryName.clear();
+    copy.unnamedHandle = ::openat(copy.folderHandle, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (copy.unnamedHandle >= 0) return copy.unnamedHandle;
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return -1;
     int out = -1;
     for (int attempt = 0; attempt < 16 && out < 0; ++attempt) {
-      copy.temporaryPath = temporaryName(folder);
-      out = ::open(copy.temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+      copy.temporaryName = temporaryName();
+      out = ::openat(copy.folderHandle, copy.temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
       if (out < 0 && errno != EEXIST) break;
     }
+    if (out < 0) copy.temporaryName.clear();
     return out;
   }
 
-  // Gives an unnamed copy its name; never replaces an existing entry.
-  static std::error_code linkUnnamed(int handle, const std::string& target) {
-    const std::string self = "/proc/self/fd/" + std::to_string(handle);
-    if (::linkat(handle, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0 ||
-        ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+  std::error_code prepareLinkCopy(const std::string& source, PreparedCopy& copy) {
+    std::string target;
+    if (auto ec = readLinkAt(source, target)) return ec;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+      copy.temporaryName = temporaryName();
+      if (::symlinkat(target.c_str(), copy.folderHandle, copy.temporaryName.c_str()) == 0) {
+        const auto ec = setTimes(copy.folderHandle, copy.temporaryName, copy.mtimeNs);
+        if (ec) ::unlinkat(copy.folderHandle, copy.temporaryName.c_str(), 0);
+        return ec;
+      }
+      if (errno != EEXIST) break;
+    }
+    const auto ec = errno == EEXIST ? std::make_error_code(std::errc::file_exists) : lastError();
+    copy.temporaryName.clear();
+    return ec;
+  }
+
+  // Links the unnamed file as `name` in the copy's folder; never replaces an entry.
+  static std::error_code linkUnnamed(const PreparedCopy& copy, const std::string& name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(copy.unnamedHandle);
+    if (::linkat(copy.unnamedHandle, "", copy.folderHandle, name.c_str(), AT_EMPTY_PATH) == 0 ||
+        ::linkat(AT_FDCWD, self.c_str(), copy.folderHandle, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       return {};
     }
     return lastError();
   }
 
-  std::error_code commitUnnamed(const PreparedCopy& copy, bool replaceExisting) {
-    auto ec = linkUnnamed(copy.unnamedHandle, copy.targetPath);
-    if (ec == std::errc::file_exists && !replaceExisting) return ec;
-    if (ec == std::errc::file_exists) {
-      // Replacing: link under a temporary name, then rename over the target.
-      PreparedCopy named = copy;
-      named.unnamedHandle = -1;
-      const std::string folder = copy.targetPath.substr(0, copy.targetPath.find_last_of('/'));
+  // Gives the copy its name in one step: the name holds the old entry or the complete
+  // copy at every instant.
+  std::error_code giveName(const PreparedCopy& copy, bool replaceExisting) {
+    const std::string name = lastComponent(copy.targetPath);
+    if (copy.unnamedHandle >= 0) {
+      auto ec = linkUnnamed(copy, name);
+      if (ec != std::errc::file_exists || !replaceExisting) return ec;
+      // Replacing: link under a hidden name, then rename over the target.
+      std::string hidden;
       for (int attempt = 0; attempt < 16 && ec == std::errc::file_exists; ++attempt) {
-        named.temporaryPath = temporaryName(folder);
-        ec = linkUnnamed(copy.unnamedHandle, named.temporaryPath);
+        hidden = temporaryName();
+        ec = linkUnnamed(copy, hidden);
       }
-      if (!ec) ec = commitCopy(named, true);
-    }
-    if (::close(copy.unnamedHandle) != 0 && !ec) {
+      if (ec) return ec;
+      if (::renameat(copy.folderHandle, hidden.c_str(), copy.folderHandle, name.c_str()) == 0) return {};
       ec = lastError();
-      ::unlink(copy.targetPath.c_str());
+      ::unlinkat(copy.folderHandle, hidden.c_str(), 0);
+      return ec;
     }
-    return ec;
-  }
-
-  std::error_code commitCopy(const PreparedCopy& copy, bool replaceExisting) override {
-    if (copy.unnamedHandle >= 0) return commitUnnamed(copy, replaceExisting);
     const unsigned flags = replaceExisting ? 0 : RENAME_NOREPLACE;
-    if (::renameat2(AT_FDCWD, copy.temporaryPath.c_str(), AT_FDCWD, copy.targetPath.c_str(), flags) == 0) return {};
-    const auto ec = lastError();
-    if (!replaceExisting && errno == EINVAL) return commitCopy(copy, true);  // no RENAME_NOREPLACE here
-    if (!replaceExisting && errno == EEXIST) return ec;
-    ::unlink(copy.temporaryPath.c_str());
-    return ec;
-  }
-
-  void discardCopy(const PreparedCopy& copy) override {
-    if (copy.unnamedHandle >= 0) ::close(copy.unnamedHandle);
-    if (!copy.temporaryPath.empty()) ::unlink(copy.temporaryPath.c_str());
-  }
-
-  std::error_code moveToTrash(const std::string& path) override { return moveFileToTrash(path); }
-
- private:
-  std::error_code prepareLinkCopy(const std::string& source, const std::string& targetFolder, PreparedCopy& copy) {
-    std::string target;
-    if (auto ec = readLinkText(source, target)) return ec;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-      copy.temporaryPath = temporaryName(targetFolder);
-      if (::symlink(target.c_str(), copy.temporaryPath.c_str()) == 0) {
-        const auto ec = setTimes(copy.temporaryPath, copy.mtimeNs);
-        if (ec) ::unlink(copy.temporaryPath.c_str());
-        return ec;
-      }
-      if (errno != EEXIST) return lastError();
+    if (::renameat2(copy.folderHandle, copy.temporaryName.c_str(), copy.folderHandle, name.c_str(), flags) == 0) {
+      return {};
     }
-    return std::make_error_code(std::errc::file_exists);
+    if (!replaceExisting && errno == EINVAL) return giveName(copy, true);  // no RENAME_NOREPLACE here
+    return lastError();
   }
+
+  static void closeHandles(const PreparedCopy& copy) {
+    if (copy.unnamedHandle >= 0) ::close(copy.unnamedHandle);
+    if (copy.folderHandle >= 0) ::close(copy.folderHandle);
+  }
+
+  posix::TreeAccess trees_;
 };
 
 }  // namespace
 
 std::unique_ptr<FileSystem> makePosixFileSystem() { return std::make_unique<PosixFileSystem>(); }
+
+namespace {
+
+class TreeErrorCategory final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "vardell-tree"; }
+  std::string message(int value) const override {
+    switch (TreeError(value)) {
+      case TreeError::LinkInPath: return "a symbolic link stands in the path, and links are never followed";
+      case TreeError::OtherTree: return "the folder is the master or mirror folder itself, reached another way";
+      case TreeError::NoTrashOutsideTrees: return "every trash folder for it lies inside the master or mirror folder";
+    }
+    return "unknown folder tree error";
+  }
+};
+
+}  // namespace
+
+std::error_code make_error_code(TreeError error) {
+  static const TreeErrorCategory category;
+  return {int(error), category};
+}
 
 std::string describeError(const std::error_code& ec) { return ec.message(); }
 

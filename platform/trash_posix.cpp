@@ -3,6 +3,7 @@
 #include "platform/trash_posix.h"
 
 #include "platform/path_text.h"
+#include "platform/tree_access_posix.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -78,27 +79,30 @@ std::string deletionDate() {
   return text;
 }
 
-// Picks the trash folder for an object on `device` whose folder's real path is `folder`.
-// `relativeTo` receives the top directory when the trash lives there (paths in its
-// .trashinfo files are then relative to it), or stays empty for the home trash.
-std::error_code chooseTrash(const std::string& folder, dev_t device, std::string& trash, std::string& relativeTo) {
+// Picks the trash folder for an object on `device` whose folder's real path is `folder`,
+// passing over trash folders that lie inside the run's trees. `relativeTo` receives the
+// top directory when the trash lives there (paths in its .trashinfo files are then
+// relative to it), or stays empty for the home trash.
+std::error_code chooseTrash(const posix::TreeAccess& trees, const std::string& folder, dev_t device,
+                            std::string& trash, std::string& relativeTo) {
   const std::string home = dataHome();
-  if (auto ec = makeFolders(home, 0700)) return ec;
-  struct stat homeStat {};
-  if (::stat(home.c_str(), &homeStat) == 0 && homeStat.st_dev == device) {
-    trash = home + "/Trash";
-    relativeTo.clear();
-    return {};
+  if (!trees.containsFolder(home)) {
+    if (auto ec = makeFolders(home, 0700)) return ec;
+    struct stat homeStat {};
+    if (::stat(home.c_str(), &homeStat) == 0 && homeStat.st_dev == device) {
+      trash = home + "/Trash";
+      relativeTo.clear();
+      return {};
+    }
   }
   const std::string top = topDirectoryOf(folder, device);
   const std::string uid = std::to_string(::getuid());
   const std::string base = top == "/" ? "" : top;
   struct stat admin {};
-  if (::lstat((base + "/.Trash").c_str(), &admin) == 0 && S_ISDIR(admin.st_mode) && (admin.st_mode & S_ISVTX)) {
-    trash = base + "/.Trash/" + uid;
-  } else {
-    trash = base + "/.Trash-" + uid;
-  }
+  const bool adminTrash = ::lstat((base + "/.Trash").c_str(), &admin) == 0 && S_ISDIR(admin.st_mode) &&
+                          (admin.st_mode & S_ISVTX) && !trees.containsFolder(base + "/.Trash");
+  trash = adminTrash ? base + "/.Trash/" + uid : base + "/.Trash-" + uid;
+  if (trees.containsFolder(trash)) return make_error_code(TreeError::NoTrashOutsideTrees);
   struct stat existing {};
   if (::lstat(trash.c_str(), &existing) == 0) {
     if (!S_ISDIR(existing.st_mode) || existing.st_uid != ::getuid()) return std::make_error_code(std::errc::permission_denied);
@@ -135,26 +139,44 @@ std::error_code writeTrashInfo(const std::string& trash, const std::string& base
   return std::make_error_code(std::errc::file_exists);
 }
 
-}  // namespace
 
-std::error_code moveFileToTrash(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return lastError();
+// The path recorded for restoring: below a tree, the tree's real root and the entry's
+// path below it (never what a link might now resolve to); elsewhere the real folder.
+std::error_code originalPathOf(const posix::Place& place, const std::string& path, std::string& original) {
+  if (place.root && !place.relative.empty()) {
+    original = joinPath(place.root->realPath, place.relative);
+    return {};
+  }
   char resolved[PATH_MAX];
   if (!::realpath(parentFolder(path).c_str(), resolved)) return lastError();
-  const std::string folder = resolved;
-  const std::string base = lastComponent(path);
-  const std::string original = (folder == "/" ? "" : folder) + "/" + base;
+  original = joinPath(resolved, lastComponent(path));
+  return {};
+}
+
+}  // namespace
+
+std::error_code trashEntry(const posix::TreeAccess& trees, const std::string& path, TrashAction action) {
+  posix::Place place;
+  if (auto ec = trees.locate(path, place)) return ec;
+  struct stat st {};
+  if (::fstatat(place.folder, place.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
+  std::string original;
+  if (auto ec = originalPathOf(place, path, original)) return ec;
 
   std::string trash, top;
-  if (auto ec = chooseTrash(folder, st.st_dev, trash, top)) return ec;
+  if (auto ec = chooseTrash(trees, parentFolder(original), st.st_dev, trash, top)) return ec;
   if (auto ec = makeFolders(trash + "/files", 0700)) return ec;
   if (auto ec = makeFolders(trash + "/info", 0700)) return ec;
 
   const std::string recorded = top.empty() || top == "/" ? original : original.substr(top.size() + 1);
   std::string name;
-  if (auto ec = writeTrashInfo(trash, base, recorded, name)) return ec;
-  if (::rename(path.c_str(), (trash + "/files/" + name).c_str()) != 0) {
+  if (auto ec = writeTrashInfo(trash, lastComponent(original), recorded, name)) return ec;
+  const posix::UniqueFd files(::open((trash + "/files").c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  const int moved = !files ? -1
+                    : action == TrashAction::Move
+                        ? ::renameat(place.folder, place.name.c_str(), files.get(), name.c_str())
+                        : ::linkat(place.folder, place.name.c_str(), files.get(), name.c_str(), 0);
+  if (moved != 0) {
     const auto ec = lastError();
     ::unlink((trash + "/info/" + name + ".trashinfo").c_str());
     return ec;

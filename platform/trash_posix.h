@@ -4,14 +4,25 @@
 #include <string>
 #include <system_error>
 
+namespace vardell::posix {
+class TreeAccess;
+}
+
 namespace vardell {
 
-// Moves the object at path (a file, link or special file) into the trash of its volume:
+enum class TrashAction {
+  Move,  // the entry leaves its folder for the trash
+  Link,  // the trash gets a hard link and the entry stays, to be replaced in one step
+};
+
+// Puts the object at path (a file, link or special file) into the trash of its volume:
 // the home trash ($XDG_DATA_HOME/Trash) when it lives on the same volume, otherwise
 // $topdir/.Trash/$uid (when $topdir/.Trash is a sticky folder, not a link) or
-// $topdir/.Trash-$uid. Writes the .trashinfo first and removes it again when the move
-// fails; never copies and never deletes. Fails with the rename's error, or with the
-// error of creating the trash folders (for example read_only_file_system).
-std::error_code moveFileToTrash(const std::string& path);
+// $topdir/.Trash-$uid. A trash folder that lies inside one of the run's folder trees is
+// passed over (TreeError::NoTrashOutsideTrees when all are). The entry is reached as
+// `trees` reaches it, never through a link. Writes the .trashinfo first and removes it
+// again when the move fails; never copies and never deletes. Fails with the rename's
+// (or link's) error, or with the error of creating the trash folders.
+std::error_code trashEntry(const posix::TreeAccess& trees, const std::string& path, TrashAction action);
 
 }  // namespace vardell

@@ -1,6 +1,6 @@
 // Compare and Sync end to end through the engine, on real temporary trees.
 #include "engine/run_texts.h"
-#include "tests/support/engine_fixture.h"
+#include "tests/support/command_fixture.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,38 +11,6 @@ using namespace vardell;
 using namespace vardell::test;
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-struct CommandTest : EngineFixture {
-  // The run's lines without the date header and the elapsed time.
-  Lines findings() const {
-    Lines all = window.texts();
-    EXPECT_GE(all.size(), 2u);
-    EXPECT_TRUE(all.back().starts_with("Elapsed Time:  ")) << all.back();
-    return Lines(all.begin() + 1, all.end() - 1);
-  }
-  // A Compare, checked to change neither tree.
-  Lines compare() {
-    const Lines masterBefore = tree.listing("m"), mirrorBefore = tree.listing("r");
-    engine->CompareBtnClick();
-    EXPECT_EQ(tree.listing("m"), masterBefore) << "Compare wrote the master";
-    EXPECT_EQ(tree.listing("r"), mirrorBefore) << "Compare wrote the mirror";
-    return findings();
-  }
-  // A Sync, checked never to write the master.
-  Lines sync() {
-    const std::string masterFolder = window.master.substr(tree.root().size() + 1);
-    const Lines masterBefore = tree.listing(masterFolder);
-    engine->ReplicateBtnClick();
-    EXPECT_EQ(tree.listing(masterFolder), masterBefore) << "the master was written";
-    return findings();
-  }
-  std::string comparing() const { return "Comparing " + master() + " to " + mirror(); }
-  std::string removing() const { return "Removing files in " + mirror() + " that don't exist in " + master(); }
-  std::string syncing() const { return "Sync folder " + master() + " ---> " + mirror(); }
-  bool treesEqual() const { return std::system(("diff -r " + master() + " " + mirror() + " >/dev/null").c_str()) == 0; }
-};
 
 TEST_F(CommandTest, IdenticalTreesMatchAndTheLogHoldsEveryLine) {
   tree.writeFile("m/a", "1");

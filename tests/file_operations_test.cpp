@@ -99,10 +99,20 @@ TEST_F(CopyTest, BothAttemptsFailingKeepTheOldMirrorFile) {
 TEST_F(CopyTest, AnOldFileThatCannotBeTrashedIsNeverOverwritten) {
   tree.writeFile("m/a", "new");  // same size and time: only a content compare tells them apart
   tree.writeFile("r/a", "old");
-  failOn(Op::Trash, "/r/a", std::errc::read_only_file_system);
+  failOn(Op::TrashLink, "/r/a", std::errc::read_only_file_system);
   copy("a");
   EXPECT_EQ(window.texts(), copyLines("a", "File copy failed"));
   EXPECT_EQ(tree.listing("r"), Lines{"a=old"});
+}
+
+TEST_F(CopyTest, WithoutHardLinksTheOldFileIsTrashedBeforeTheCopyTakesItsName) {
+  tree.writeFile("m/a", "new");
+  tree.writeFile("r/a", "old");
+  failOn(Op::TrashLink, "/r/a", std::errc::operation_not_permitted);  // as FAT answers
+  copy("a");
+  EXPECT_EQ(window.texts(), copyLines("a", "Copy completed"));
+  EXPECT_EQ(tree.listing("r"), Lines{"a=new"});
+  EXPECT_EQ(tree.readFile("data/Trash/files/a"), "old");
 }
 
 TEST_F(CopyTest, ACopyThatLooksDoneButIsStaleIsNotReportedCompleted) {

@@ -34,6 +34,7 @@ std::error_code FaultFileSystem::listFolder(const std::string& folder, std::vect
 }
 
 std::error_code FaultFileSystem::statEntry(const std::string& path, DirEntry& entry) {
+  if (auto ec = inject(Op::Stat, path)) return ec;
   const auto ec = real_->statEntry(path, entry);
   if (!ec) roundStamp(path.substr(0, path.find_last_of('/')), entry);
   return ec;
@@ -91,6 +92,15 @@ std::error_code FaultFileSystem::commitCopy(const PreparedCopy& copy, bool repla
 std::error_code FaultFileSystem::moveToTrash(const std::string& path) {
   if (auto ec = inject(Op::Trash, path)) return ec;
   return real_->moveToTrash(path);
+}
+
+}  // namespace vardell::test
+
+namespace vardell::test {
+
+std::error_code FaultFileSystem::linkToTrash(const std::string& path) {
+  if (auto ec = inject(Op::TrashLink, path)) return ec;
+  return real_->linkToTrash(path);
 }
 
 }  // namespace vardell::test

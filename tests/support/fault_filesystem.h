@@ -11,7 +11,8 @@
 namespace vardell::test {
 
 // Operations a fault can be injected into.
-enum class Op { List, Open, Read, ResetAttributes, PrepareCopy, CommitCopy, Trash, CreateFolder, RemoveFolder };
+enum class Op { List, Open, Read, ResetAttributes, PrepareCopy, CommitCopy, Trash, CreateFolder, RemoveFolder, TrashLink, Stat };
+inline constexpr int kOpCount = 11;
 
 class FaultFileSystem : public FileSystem {
  public:
@@ -25,17 +26,25 @@ class FaultFileSystem : public FileSystem {
   // Counts calls per operation, whether they failed or not.
   int calls(Op op) const { return counts_[int(op)]; }
 
+  std::error_code enterTrees(const FolderTrees& trees) override { return real_->enterTrees(trees); }
+  void leaveTrees() override { real_->leaveTrees(); }
   std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries, ListingDetail detail) override;
   std::error_code statEntry(const std::string& path, DirEntry& entry) override;
   bool fileExists(const std::string& path) override { return real_->fileExists(path); }
   bool folderExists(const std::string& path) override { return real_->folderExists(path); }
   std::error_code identify(const std::string& path, FileIdentity& id) override { return real_->identify(path, id); }
+  std::error_code identifyEntry(const std::string& path, FileIdentity& id) override {
+    return real_->identifyEntry(path, id);
+  }
   std::string fullPath(const std::string& path) override { return real_->fullPath(path); }
   std::error_code realPath(const std::string& path, std::string& resolved) override {
     return real_->realPath(path, resolved);
   }
   std::unique_ptr<HeldLock> tryLock(const std::string& path, std::error_code& ec) override {
     return real_->tryLock(path, ec);
+  }
+  std::unique_ptr<HeldLock> tryLockFolder(const std::string& path, std::error_code& ec) override {
+    return real_->tryLockFolder(path, ec);
   }
   std::error_code createFolder(const std::string& path) override;
   std::error_code removeFolder(const std::string& path) override;
@@ -46,12 +55,13 @@ class FaultFileSystem : public FileSystem {
   std::error_code commitCopy(const PreparedCopy& copy, bool replaceExisting) override;
   void discardCopy(const PreparedCopy& copy) override { real_->discardCopy(copy); }
   std::error_code moveToTrash(const std::string& path) override;
+  std::error_code linkToTrash(const std::string& path) override;
 
  private:
   std::error_code inject(Op op, const std::string& path);
   void roundStamp(const std::string& folder, DirEntry& entry) const;
   std::unique_ptr<FileSystem> real_;
-  int counts_[9] = {};
+  int counts_[kOpCount] = {};
 };
 
 }  // namespace vardell::test

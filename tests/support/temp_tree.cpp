@@ -86,6 +86,23 @@ std::vector<std::string> TempTree::listing(const std::string& relative) const {
   return entries;
 }
 
+std::vector<std::string> TempTree::snapshot(const std::string& relative) const {
+  std::vector<std::string> entries = listing(relative);
+  for (std::string& entry : entries) {
+    const std::string name = entry.substr(0, std::min(entry.find('='), entry.find("->")));
+    struct stat st {};
+    ::lstat(path(relative.empty() ? name : relative + "/" + name).c_str(), &st);
+    entry += " mode=" + std::to_string(st.st_mode) + " inode=" + std::to_string(st.st_ino) +
+             " mtime=" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+  }
+  return entries;
+}
+
+void TempTree::makeLink(const std::string& relative, const std::string& target) {
+  fs::create_directories(fs::path(path(relative)).parent_path());
+  ASSERT_EQ(::symlink(target.c_str(), path(relative).c_str()), 0) << relative;
+}
+
 std::time_t localTime(int year, int month, int day, int hour, int minute, int second) {
   std::tm t{};
   t.tm_year = year - 1900;

@@ -27,6 +27,11 @@ class TempTree {
 
   // Every entry below `relative`, sorted, folders ending in "/", files as "name=content".
   std::vector<std::string> listing(const std::string& relative = "") const;
+  // The listing with each entry's mode, inode and last-write time: what must not change
+  // in a folder a run may not write.
+  std::vector<std::string> snapshot(const std::string& relative = "") const;
+  // Makes a symbolic link at `relative` with the target text `target`.
+  void makeLink(const std::string& relative, const std::string& target);
 
   static constexpr std::time_t kDefaultTime = 1600000000;  // 2020-09-13
 

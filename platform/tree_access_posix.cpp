@@ -1,0 +1,227 @@
+// Reaching paths below the run's folder roots without following links: openat2 with
+// RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS where the kernel has it, one component at a time
+// with O_NOFOLLOW elsewhere.
+#include "platform/tree_access_posix.h"
+
+#include "platform/path_text.h"
+
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace vardell::posix {
+namespace {
+
+std::error_code lastError() { return std::error_code(errno, std::generic_category()); }
+
+bool sameObject(const struct stat& a, dev_t device, ino_t inode) { return a.st_dev == device && a.st_ino == inode; }
+
+// One component at a time, for kernels without openat2.
+int openComponentwise(int base, const std::string& relative, int flags, mode_t mode) {
+  UniqueFd current;
+  int folder = base;
+  std::size_t start = 0;
+  for (std::size_t slash = relative.find('/'); slash != std::string::npos; slash = relative.find('/', start)) {
+    const std::string component = relative.substr(start, slash - start);
+    const int next = ::openat(folder, component.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next < 0) {
+      struct stat st {};
+      if (errno == ENOTDIR && ::fstatat(folder, component.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+          S_ISLNK(st.st_mode)) {
+        errno = ELOOP;
+      }
+      return -1;
+    }
+    current = UniqueFd(next);
+    folder = next;
+    start = slash + 1;
+  }
+  return ::openat(folder, relative.c_str() + start, flags | O_NOFOLLOW | O_CLOEXEC, mode);
+}
+
+}  // namespace
+
+UniqueFd::~UniqueFd() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.release();
+  }
+  return *this;
+}
+
+int openBeneath(int base, const std::string& relative, int flags, mode_t mode) {
+  static bool haveOpenat2 = true;
+  if (haveOpenat2) {
+    open_how how{};
+    how.flags = std::uint64_t(flags | O_CLOEXEC);
+    how.mode = (flags & (O_CREAT | __O_TMPFILE)) ? mode : 0;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      const long fd = ::syscall(SYS_openat2, base, relative.c_str(), &how, sizeof how);
+      if (fd >= 0) return int(fd);
+      if (errno == EAGAIN) continue;  // a rename elsewhere on the volume raced the lookup
+      if (errno != ENOSYS) return -1;
+      haveOpenat2 = false;
+      break;
+    }
+    if (haveOpenat2) return -1;
+  }
+  return openComponentwise(base, relative, flags, mode);
+}
+
+std::error_code TreeAccess::enter(const FolderTrees& trees) {
+  leave();
+  for (const std::string& path : trees.roots) {
+    TreeRoot root;
+    root.path = path;
+    const int fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);  // a root given as a link is followed
+    if (fd < 0 && errno != ENOENT) {
+      const auto ec = lastError();
+      leave();
+      return ec;
+    }
+    roots_.push_back(std::move(root));
+    if (fd >= 0) adopt(roots_.back(), fd);
+  }
+  if (!trees.hiddenFile.empty()) {
+    struct stat st {};
+    if (::stat(parentFolder(trees.hiddenFile).c_str(), &st) == 0) {
+      hidden_ = true;
+      hiddenDevice_ = st.st_dev;
+      hiddenInode_ = st.st_ino;
+      hiddenName_ = lastComponent(trees.hiddenFile);
+    }
+  }
+  return {};
+}
+
+void TreeAccess::leave() {
+  roots_.clear();
+  hidden_ = false;
+  containsCache_.clear();
+}
+
+void TreeAccess::adopt(TreeRoot& root, int fd) const {
+  root.handle = UniqueFd(fd);
+  struct stat st {};
+  ::fstat(fd, &st);
+  root.device = st.st_dev;
+  root.inode = st.st_ino;
+  char resolved[PATH_MAX];
+  root.realPath = ::realpath(root.path.c_str(), resolved) ? std::string(resolved) : root.path;
+  containsCache_.clear();
+}
+
+int TreeAccess::rootHandle(const TreeRoot& root) const {
+  if (!root.handle) {
+    // A root missing at the start exists once the run has created it; a link found in
+    // its place is not the folder the run created and is never followed.
+    const int fd = ::open(root.path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return -1;
+    adopt(roots_[std::size_t(&root - roots_.data())], fd);
+  }
+  return root.handle.get();
+}
+
+const TreeRoot* TreeAccess::treeOf(const std::string& path, std::string& relative) const {
+  const TreeRoot* best = nullptr;
+  for (const TreeRoot& root : roots_) {
+    const std::string& r = root.path;
+    const bool below = r == "/" ? path.size() > 1 && path[0] == '/'
+                                : path.size() > r.size() && path.compare(0, r.size(), r) == 0 && path[r.size()] == '/';
+    if ((path == r || below) && (!best || r.size() > best->path.size())) {
+      best = &root;
+      relative = path == r ? std::string() : path.substr(r == "/" ? 1 : r.size() + 1);
+    }
+  }
+  return best;
+}
+
+int TreeAccess::open(const std::string& path, int flags, mode_t mode, std::error_code& ec) const {
+  std::string relative;
+  const TreeRoot* root = treeOf(path, relative);
+  int fd = -1;
+  if (!root) {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+  } else if (relative.empty()) {
+    fd = root->handle ? ::openat(root->handle.get(), ".", flags | O_CLOEXEC, mode) : ::open(path.c_str(), flags | O_CLOEXEC, mode);
+  } else {
+    const int base = rootHandle(*root);
+    fd = base < 0 ? -1 : openBeneath(base, relative, flags | O_NOFOLLOW, mode);
+  }
+  if (fd >= 0) {
+    ec.clear();
+    return fd;
+  }
+  ec = lastError();
+  if ((errno == ELOOP || errno == EXDEV) && root && !relative.empty()) {
+    // The last component may be a link (a finding about that entry), or a folder on the
+    // way may be one (the path is refused).
+    Place place;
+    if (errno == EXDEV || locate(path, place)) ec = make_error_code(TreeError::LinkInPath);
+  }
+  return -1;
+}
+
+std::error_code TreeAccess::locate(const std::string& path, Place& place) const {
+  place = Place{};
+  std::string relative;
+  const TreeRoot* root = treeOf(path, relative);
+  place.root = root;
+  place.relative = relative;
+  if (!root || relative.empty()) {
+    place.name = path;
+    return {};
+  }
+  const int base = rootHandle(*root);
+  if (base < 0) return lastError();
+  const auto slash = relative.find_last_of('/');
+  place.name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+  if (slash == std::string::npos) {
+    place.folder = base;
+    return {};
+  }
+  const int fd = openBeneath(base, relative.substr(0, slash), O_PATH | O_DIRECTORY, 0);
+  if (fd < 0) {
+    if (errno == ELOOP || errno == EXDEV) return make_error_code(TreeError::LinkInPath);
+    return lastError();
+  }
+  place.owned = UniqueFd(fd);
+  place.folder = fd;
+  return {};
+}
+
+bool TreeAccess::isRootIdentity(const struct stat& folder) const {
+  for (const TreeRoot& root : roots_) {
+    if (root.handle && sameObject(folder, root.device, root.inode)) return true;
+  }
+  return false;
+}
+
+bool TreeAccess::containsFolder(const std::string& path) const {
+  if (roots_.empty()) return false;
+  if (const auto cached = containsCache_.find(path); cached != containsCache_.end()) return cached->second;
+  bool inside = false;
+  for (std::string up = path; !inside;) {
+    struct stat st {};
+    if (::stat(up.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) inside = isRootIdentity(st);
+    if (up == "/" || up.empty()) break;
+    up = parentFolder(up);
+  }
+  containsCache_[path] = inside;
+  return inside;
+}
+
+bool TreeAccess::hidesEntry(const struct stat& folder, const std::string& name) const {
+  return hidden_ && sameObject(folder, hiddenDevice_, hiddenInode_) && name == hiddenName_;
+}
+
+}  // namespace vardell::posix

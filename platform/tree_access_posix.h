@@ -1,0 +1,108 @@
+// The folder trees a run works in, and how a path at or below one of their roots is
+// reached: beneath the root's handle, never through a symbolic link in any component.
+// Internal to the POSIX file-system service and the trash.
+#pragma once
+
+#include "platform/filesystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace vardell::posix {
+
+// An owned file descriptor, closed when destroyed.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd();
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+  int get() const { return fd_; }
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  explicit operator bool() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+struct TreeRoot {
+  std::string path;      // the root as the run names it: a full path without trailing "/"
+  std::string realPath;  // the root with links resolved once, for the trash's records
+  UniqueFd handle;       // the root folder (O_PATH); empty while it does not exist
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
+// Where an entry lives: the folder handle to act relative to and the entry's name there.
+// For a path outside every tree, and for a root itself, the folder is AT_FDCWD and the
+// name is the whole path (a root given through a link is followed, as the user gave it).
+struct Place {
+  UniqueFd owned;                  // the folder's handle when one was opened for this place
+  int folder = AT_FDCWD;
+  std::string name;
+  const TreeRoot* root = nullptr;  // the tree holding the entry, if any
+  std::string relative;            // the entry's path below the root; empty for the root
+  bool isRoot() const { return root && relative.empty(); }
+};
+
+class TreeAccess {
+ public:
+  // Opens the roots (following a link given as a root, once). A root that does not exist
+  // yet is opened, never through a link, once the run has created it. Fails when a root exists but cannot
+  // be opened as a folder.
+  std::error_code enter(const FolderTrees& trees);
+  void leave();
+
+  // The tree holding path (at or below its root), with the part below the root.
+  const TreeRoot* treeOf(const std::string& path, std::string& relative) const;
+
+  // Opens path with open(2) flags. Below a root: beneath the root's handle with no link
+  // followed in any component (the last one included, unless flags hold O_PATH|O_NOFOLLOW,
+  // which yield a link itself). A link in the path fails with TreeError::LinkInPath, a
+  // link as the last component with too_many_symbolic_link_levels. Returns -1 on failure.
+  int open(const std::string& path, int flags, mode_t mode, std::error_code& ec) const;
+  // The folder holding path, opened as open() would, and the name in it.
+  std::error_code locate(const std::string& path, Place& place) const;
+
+  // True when a folder below a root has the identity of a root: another path to a tree.
+  bool isRootIdentity(const struct stat& folder) const;
+  // True when the folder at path, or the nearest folder above it that exists, lies at or
+  // below a root by identity (whatever mount or link reaches it).
+  bool containsFolder(const std::string& path) const;
+  // True when listings of the folder with this identity must leave out `name`.
+  bool hidesEntry(const struct stat& folder, const std::string& name) const;
+  bool active() const { return !roots_.empty(); }
+
+ private:
+  mutable std::vector<TreeRoot> roots_;  // a missing root's handle is filled in once it exists
+  std::string hiddenName_;
+  dev_t hiddenDevice_ = 0;
+  ino_t hiddenInode_ = 0;
+  bool hidden_ = false;
+  // The root's handle, opened now (never through a link) when the root was missing at the
+  // start; -1 with errno set while it does not exist.
+  int rootHandle(const TreeRoot& root) const;
+  void adopt(TreeRoot& root, int fd) const;
+
+  mutable std::map<std::string, bool> containsCache_;
+};
+
+// Opens `relative` (no "." or ".." components) beneath the folder `base`, following no
+// link. Returns -1 with errno set (ELOOP for any link met).
+int openBeneath(int base, const std::string& relative, int flags, mode_t mode);
+
+}  // namespace vardell::posix
