@@ -1,0 +1,40 @@
+// The main window's configuration of its update-check component.
+#include "update/main_window_update.h"
+
+#include "update/web_file_info.h"
+
+#include <QFontDatabase>
+
+namespace vardell {
+
+QFont updateWindowsFont() {
+  const QString preferred = QStringLiteral("Microsoft Sans Serif");
+  QFont font;
+  if (QFontDatabase::families().contains(preferred)) {
+    font = QFont(preferred);
+  } else {
+    font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setStyleHint(QFont::SansSerif);
+  }
+  font.setPixelSize(13);
+  font.setBold(false);
+  font.setItalic(false);
+  font.setUnderline(false);
+  font.setStrikeOut(false);
+  return font;  // the windows draw it in the palette's window-text colour
+}
+
+void configureWebFileInfo1(TWebFileInfo& WebFileInfo1) {
+  WebFileInfo1.SetCurrentVersion(QStringLiteral(VARDELL_VERSION));
+  WebFileInfo1.SetHomeURL(kProductHomeURL);
+  TWfiTags tags;
+  tags.DateTag = QStringLiteral("date");
+  tags.DownloadTag = QStringLiteral("download");
+  tags.VersionTag = QStringLiteral("version");
+  WebFileInfo1.SetInfoTags(tags);
+  WebFileInfo1.SetOptions(TWfiOptions(wfioRunUpdate) | wfioExitDuringUpdate);
+  WebFileInfo1.SetVersionFormat(wfivSimpleString);
+  WebFileInfo1.SetUIFont(updateWindowsFont());
+}
+
+}  // namespace vardell
