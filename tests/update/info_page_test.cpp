@@ -1,6 +1,8 @@
 // The information page's line format, its dates, and the two version orders.
 #include "update/info_page.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 namespace vardell {
@@ -83,6 +85,17 @@ TEST(ParseInfoPage, AllTenTagsAndUtf8Values) {
   EXPECT_EQ(v.RedirectURL, QString::fromUtf8("go-v\u00e9"));
   EXPECT_EQ(v.RunParams, QString::fromUtf8("p-v\u00e9"));
   EXPECT_EQ(v.ProductVersion, QString::fromUtf8("v-v\u00e9"));
+}
+
+TEST(ParseInfoPage, PublishedExamplePageGivesVersionDateAndDownload) {
+  QFile file(QStringLiteral(VARDELL_SOURCE_DIR "/docs/update-page-example.html"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const TInfoPageValues v = parse(file.readAll());
+  EXPECT_EQ(v.ProductVersion, "3.2");
+  EXPECT_EQ(convertProductDate(v.ProductDateStr), QDate(2024, 6, 14));
+  EXPECT_EQ(v.DownloadURL, "https://vardell.org/files/vardell-3.2-x86_64.AppImage");
+  EXPECT_EQ(v.RedirectURL, "");  // no line of the page publishes under an empty name
+  EXPECT_TRUE(isNewerSimpleString("3.1.5", v.ProductVersion));
 }
 
 TEST(ParseInfoPage, AnEmptyNameFillsEveryUnconfiguredTag) {
