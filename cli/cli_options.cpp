@@ -107,8 +107,8 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& args, 
       if (!value(v)) return {};
       char* end = nullptr;
       options.everyMinutes = std::strtoll(v.c_str(), &end, 10);
-      if (v.empty() || *end != '\0' || options.everyMinutes < 1) {
-        error = "invalid number of minutes '" + v + "'";
+      if (v.empty() || *end != '\0' || options.everyMinutes < 1 || options.everyMinutes > kMaxEveryMinutes) {
+        error = "invalid number of minutes '" + v + "' (1 to " + std::to_string(kMaxEveryMinutes) + ")";
         return {};
       }
     } else if (arg == "-q" || arg == "--quiet") {

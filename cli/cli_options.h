@@ -11,6 +11,10 @@ enum class Command { Compare, Sync };
 enum class ColourMode { Auto, Always, Never };
 enum class NamesDiffer { Ask, Continue, Create };
 
+// The longest repeat interval: the most whole minutes a signed 32-bit millisecond timer
+// holds, as the desktop program's batch timer does.
+inline constexpr long long kMaxEveryMinutes = 35791;
+
 struct CliOptions {
   Command command = Command::Compare;
   std::string master, mirror;

@@ -40,6 +40,14 @@ std::string checkFolders(const CliOptions& options, FileSystem& fs) {
   return {};
 }
 
+// After a run whose removal stopped because the master vanished, repeating waits until
+// the master is there again on the volume it was on.
+bool masterIsBack(const CliOptions& options, FileSystem& fs, const RunReport& last) {
+  if (!last.masterVanished) return true;
+  FileIdentity id;
+  return !fs.identify(options.master, id) && id.folder && (!last.masterDevice || id.device == *last.masterDevice);
+}
+
 // Runs the command once; returns its exit status.
 int runOnce(const CliOptions& options, FileSystem& fs, TerminalWindow& window, SyncEngine& engine) {
   if (const std::string problem = checkFolders(options, fs); !problem.empty()) return refuse(problem);
@@ -92,11 +100,18 @@ int main(int argc, char** argv) {
   commandLine.present = options.keepExtra;
   commandLine.letters = options.keepExtra ? "N" : "";
   commandLine.exclusions = options.exclusions;
-  SyncEngine engine(*fs, window, EngineSetup{settingsFolder(), runtimeFolder(), commandLine, systemLocaleFormat()});
+  SyncEngine engine(*fs, window, EngineSetup{settingsFolder(), perUserSettingsFolder(), commandLine, systemLocaleFormat()});
   window.attach(engine);
 
   int status = runOnce(options, *fs, window, engine);
+  bool waitNoted = false;
   while (options.everyMinutes > 0 && pendingSignal() == 0 && sleepUnlessSignalled(options.everyMinutes * 60)) {
+    if (!masterIsBack(options, *fs, engine.lastRun())) {
+      if (!waitNoted) std::fprintf(stderr, "vardell-cli: no further run until the master folder %s is back\n", options.master.c_str());
+      waitNoted = true;
+      continue;
+    }
+    waitNoted = false;
     status = runOnce(options, *fs, window, engine);
   }
   std::fflush(stdout);

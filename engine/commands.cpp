@@ -11,12 +11,6 @@
 namespace vardell {
 namespace {
 
-std::uint64_t fnv1a(const std::string& text) {
-  std::uint64_t hash = 1469598103934665603ULL;
-  for (const unsigned char c : text) hash = (hash ^ c) * 1099511628211ULL;
-  return hash;
-}
-
 // Keeps the file system confined to a run's two folder trees while it lives.
 class TreesEntered {
  public:
@@ -28,11 +22,6 @@ class TreesEntered {
  private:
   FileSystem& fs_;
 };
-
-bool isInside(const std::string& inner, const std::string& outer) {
-  return outer == "/" ? inner != "/" : inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
-                                           inner[outer.size()] == '/';
-}
 
 }  // namespace
 
@@ -59,53 +48,12 @@ std::int64_t SyncEngine::FolderSize(const std::string& folder) {
   return total;
 }
 
-std::string SyncEngine::canonicalPath(const std::string& path) {
-  std::string resolved;
-  if (!fs_.realPath(path, resolved)) return resolved;
-  const std::string full = fs_.fullPath(path);
-  if (full == "/") return full;
-  return joinPath(canonicalPath(parentFolder(full)), lastComponent(full));
-}
-
-bool SyncEngine::hasAncestor(const std::string& realPath, const FileIdentity& folder) {
-  for (std::string up = realPath; up != "/";) {
-    up = parentFolder(up);
-    FileIdentity id;
-    if (!fs_.identify(up, id) && id == folder) return true;
-  }
-  return false;
-}
-
-std::string SyncEngine::checkFolderPair(const std::string& master, const std::string& mirror) {
-  const std::string realMaster = canonicalPath(master);
-  const std::string realMirror = canonicalPath(mirror);
-  FileIdentity masterId, mirrorId;
-  const bool masterKnown = !fs_.identify(master, masterId);
-  const bool mirrorKnown = !fs_.identify(mirror, mirrorId);
-  if ((masterKnown && mirrorKnown && masterId == mirrorId) || realMaster == realMirror) {
-    return "The master and mirror folders are the same folder: " + realMaster;
-  }
-  // By path, and by identity for folders reached through another mount of the same tree.
-  if (isInside(realMirror, realMaster) || (masterKnown && hasAncestor(realMirror, masterId))) {
-    return "The mirror folder " + realMirror + " is inside the master folder";
-  }
-  if (isInside(realMaster, realMirror) || (mirrorKnown && hasAncestor(realMaster, mirrorId))) {
-    return "The master folder " + realMaster + " is inside the mirror folder";
-  }
-  return {};
-}
-
-std::string SyncEngine::lockMirror(const std::string& mirror) {
-  runLock_.reset();
-  if (setup_.runtimeFolder.empty()) return {};
-  char name[40];
-  std::snprintf(name, sizeof name, "vardell-mirror-%016llx.lock",
-                static_cast<unsigned long long>(fnv1a(canonicalPath(mirror))));
-  std::error_code ec;
-  runLock_ = fs_.tryLock(setup_.runtimeFolder + name, ec);
-  if (runLock_) return {};
-  if (ec == std::errc::resource_unavailable_try_again) return "Another run is busy with the mirror folder " + mirror;
-  return "Cannot lock the mirror folder " + mirror + ": " + describeError(ec);
+bool SyncEngine::refuseSystemVolume(const std::string& mirror) {
+  if (!window_.protectSystemVolume() || !isOnSystemVolume(mirror)) return false;
+  report_.outcome = RunOutcome::Refused;
+  report_.refusal = "The mirror folder " + mirror + " is on the protected system volume /";
+  window_.requestQuit();
+  return true;
 }
 
 void SyncEngine::refuseRun(const std::string& reason) {
@@ -178,7 +126,7 @@ void SyncEngine::CompareBtnClick() {
   if (refusal.empty()) refusal = lockMirror(mirror);
   if (!refusal.empty()) return refuseRun(refusal);
 
-  const std::string logName = runLogNameFor(mirror);
+  const std::string logName = runLogNameFor(master, mirror);
   if (const auto ec = fs_.enterTrees({{master, mirror}, logName})) {
     runLock_.reset();
     return refuseRun("Cannot open the folders " + master + " and " + mirror + ": " + describeError(ec));
@@ -219,27 +167,6 @@ void SyncEngine::CompareBtnClick() {
   report_.failedActions = failedActions_;
 }
 
-bool SyncEngine::folderHasEntries(const std::string& folder) {
-  std::vector<DirEntry> entries;
-  if (fs_.listFolder(folder, entries, ListingDetail::NamesAndKinds)) return false;
-  for (const auto& e : entries) {
-    if (!e.isDotEntry()) return true;
-  }
-  return false;
-}
-
-long long SyncEngine::countEntries(const std::string& folder) {
-  std::vector<DirEntry> entries;
-  if (fs_.listFolder(folder, entries, ListingDetail::NamesAndKinds)) return 0;
-  long long count = 0;
-  for (const auto& e : entries) {
-    if (e.isDotEntry()) continue;
-    ++count;
-    if (e.isFolder()) count += countEntries(joinPath(folder, e.Name));
-  }
-  return count;
-}
-
 int SyncEngine::answerFolderNames(const std::string& mirrorShown) {
   if (setup_.commandLine.has('R')) return kNoAnswerContinue;
   return window_.askFolderNames(mirrorShown);
@@ -257,14 +184,10 @@ void SyncEngine::ReplicateBtnClick() {
 
   const std::string master = withoutTrailingSeparator(masterShown);
   std::string mirror = withoutTrailingSeparator(mirrorShown);
-  if (window_.protectSystemVolume() && volumeOf(mirror).mountPoint == systemVolume().mountPoint) {
-    report_.outcome = RunOutcome::Refused;
-    report_.refusal = "The mirror folder " + mirror + " is on the protected system volume /";
-    window_.requestQuit();
-    return;
-  }
+  if (refuseSystemVolume(mirror)) return;
   const std::string masterName = folderNameOf(master, isVolumeRoot(master) ? volumeOf(master).tag : "");
   const std::string mirrorName = folderNameOf(mirror, isVolumeRoot(mirror) ? volumeOf(mirror).tag : "");
+  bool createMirror = false;
   if (masterName != mirrorName) {
     const int answer = answerFolderNames(mirrorShown);
     if (answer == kCancel) {
@@ -274,33 +197,40 @@ void SyncEngine::ReplicateBtnClick() {
       return;
     }
     if (answer == kCreateFolderThenContinue) {
+      // Every test below runs on the folder the run will use, before it is created.
       mirror = joinPath(mirror, masterName);
-      const auto ec = fs_.createFolder(mirror);
-      if (!fs_.folderExists(mirror)) return refuseRun("Cannot create folder " + mirror + ": " + describeError(ec));
-      window_.setMirrorFolder(mirror);
-      mirrorShown = window_.mirrorFolder();
+      createMirror = true;
+      if (refuseSystemVolume(mirror)) return;
     }
   }
   std::string refusal;
-  if (!fs_.folderExists(master)) refusal = "The master folder " + master + " does not exist";
+  FileIdentity masterId;
+  if (fs_.identify(master, masterId) || !masterId.folder) refusal = "The master folder " + master + " does not exist";
   if (refusal.empty()) refusal = checkFolderPair(master, mirror);
   if (refusal.empty()) refusal = lockMirror(mirror);
-  state_.RemoveUnpaired = !setup_.commandLine.has('N');
-  if (refusal.empty() && state_.RemoveUnpaired && !folderHasEntries(master) && folderHasEntries(mirror) &&
-      !window_.confirmEmptyMasterRemoval(master, countEntries(mirror))) {
-    refusal = "The master folder " + master + " is empty: nothing is removed from the mirror folder " + mirror;
-  }
-  const std::string logName = runLogNameFor(mirror);
+  const std::string logName = runLogNameFor(master, mirror);
   if (refusal.empty()) {
     if (const auto ec = fs_.enterTrees({{master, mirror}, logName})) {
       refusal = "Cannot open the folders " + master + " and " + mirror + ": " + describeError(ec);
     }
   }
+  const TreesEntered trees(fs_);
+  state_.RemoveUnpaired = !setup_.commandLine.has('N');
+  if (refusal.empty() && state_.RemoveUnpaired && !folderHasEntries(master) && folderHasEntries(mirror) &&
+      !window_.confirmEmptyMasterRemoval(master, countEntries(mirror))) {
+    refusal = "The master folder " + master + " is empty: nothing is removed from the mirror folder " + mirror;
+  }
+  if (refusal.empty() && createMirror && !fs_.folderExists(mirror)) {
+    if (const auto ec = fs_.createFolder(mirror)) refusal = "Cannot create folder " + mirror + ": " + describeError(ec);
+  }
   if (!refusal.empty()) {
     runLock_.reset();
     return refuseRun(refusal);
   }
-  const TreesEntered trees(fs_);
+  if (createMirror) {
+    window_.setMirrorFolder(mirror);
+    mirrorShown = window_.mirrorFolder();
+  }
   rememberMasterVolume();
 
   window_.setCaptionTimer(true);
@@ -324,7 +254,10 @@ void SyncEngine::ReplicateBtnClick() {
   const bool copyResult = WalkFolderPair(master, mirror);
 
   if (!copyResult || !removalResult) writeSummary(mirror);
-  if (state_.DiskFull) LogStatus("Disk full", Colour::Red, true);
+  if (state_.DiskFull) {
+    LogStatus("Disk full", Colour::Red, true);
+    noteFailedAction();
+  }
   if (state_.AbortRequested) {
     writeVerdict("Replication aborted", Colour::Red, RunOutcome::SyncAborted);
   } else {

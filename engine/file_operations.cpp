@@ -119,6 +119,7 @@ bool SyncEngine::RecycleFile(const std::string& path) {
   const auto ec = fs_.moveToTrash(full);
   if (!ec) return true;
   window_.reportFailure("Cannot move " + full + " to the trash: " + describeError(ec));
+  if (ec == TreeError::NoTrashOutsideTrees) return false;  // refused before anything was tried
   return fs_.fileExists(path);
 }
 

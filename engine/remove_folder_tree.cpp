@@ -11,6 +11,22 @@ void SyncEngine::rememberMasterVolume() {
   } else {
     masterDevice_ = id.device;
   }
+  report_.masterDevice = masterDevice_;
+}
+
+void SyncEngine::stopRemovalForVanishedMaster() {
+  window_.requestQuit();
+  if (report_.masterVanished) return;  // every later removal meets the same stop
+  report_.masterVanished = true;
+  noteFailedAction();
+  LogStatus("Master folder vanished, removal stopped: ", Colour::Red, false);
+  LogStatus(withoutTrailingSeparator(window_.masterFolder()), Colour::Black, true);
+}
+
+void SyncEngine::reportOtherTree(const std::string& folder) {
+  LogStatus("Folder not entered, it is the master or mirror folder itself: ", Colour::Red, false);
+  LogStatus(folder, Colour::Black, true);
+  noteFailedAction();
 }
 
 bool SyncEngine::masterFolderVanished() {
@@ -25,7 +41,11 @@ void SyncEngine::RemoveFolderTree(const std::string& folder) {
     if (occursIn(folder, exclusion)) return;
   }
   std::vector<DirEntry> entries;
-  fs_.listFolder(folder, entries, ListingDetail::NamesAndKinds);  // an unlistable folder has no entries; its removal is still tried
+  // An unlistable folder has no entries and its removal is still tried; another path to
+  // a tree is left alone.
+  if (fs_.listFolder(folder, entries, ListingDetail::NamesAndKinds) == TreeError::OtherTree) {
+    return reportOtherTree(folder);
+  }
   for (const DirEntry& entry : entries) {
     if (state_.AbortRequested) break;
     window_.processEvents();
@@ -36,10 +56,7 @@ void SyncEngine::RemoveFolderTree(const std::string& folder) {
       continue;
     }
     if (!ResetAttributes(path)) LogStatus("Cant change file attributes", Colour::Maroon, true);
-    if (masterFolderVanished()) {
-      window_.requestQuit();
-      return;
-    }
+    if (masterFolderVanished()) return stopRemovalForVanishedMaster();
     if (!RecycleFile(path)) {
       LogStatus("The file could not be moved to the recycle bin", Colour::Maroon, true);
       noteFailedAction();
@@ -54,10 +71,7 @@ void SyncEngine::RemoveFolderTree(const std::string& folder) {
     }
   }
   window_.processEvents();
-  if (masterFolderVanished()) {
-    window_.requestQuit();
-    return;
-  }
+  if (masterFolderVanished()) return stopRemovalForVanishedMaster();
   LogStatus("Remove folder ", Colour::Blue, false);
   LogStatus(folder, Colour::Black, true);
   for (int attempt = 0; attempt < 100; ++attempt) {

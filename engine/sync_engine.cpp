@@ -11,10 +11,14 @@ SyncEngine::SyncEngine(FileSystem& fs, RunWindow& window, EngineSetup setup)
   state_.RunIdle = true;
 }
 
-std::string SyncEngine::runLogNameFor(const std::string& mirror) const {
+std::string SyncEngine::runLogNameFor(const std::string& mirror) {
+  return runLogNameFor(withoutTrailingSeparator(window_.masterFolder()), mirror);
+}
+
+std::string SyncEngine::runLogNameFor(const std::string& master, const std::string& mirror) {
   const Volume volume = volumeOf(mirror);
   const std::string rootTag = isVolumeRoot(mirror) ? volume.tag : std::string();
-  return RunLogName(setup_.settingsFolder, volume.tag, folderNameOf(mirror, rootTag));
+  return RunLogName(runLogFolder(master, mirror), volume.tag, folderNameOf(mirror, rootTag));
 }
 
 std::error_code SyncEngine::openRunLog(const std::string& name, Colour resetFailureColour) {

@@ -32,7 +32,7 @@ struct CommandLineOptions {
 
 struct EngineSetup {
   std::string settingsFolder;      // where run logs are written; ends with "/"
-  std::string runtimeFolder;       // where per-mirror lock files live; ends with "/"; empty: no lock
+  std::string perUserFolder;       // where they go when the settings folder lies in a tree; ends with "/"
   CommandLineOptions commandLine;  // parameters 3 and later
   LocaleFormat locale;             // names and separators for dates and sizes
 };
@@ -43,7 +43,9 @@ enum class RunOutcome { None, FoldersMatch, FoldersDiffer, CompareAborted, SyncC
 struct RunReport {
   RunOutcome outcome = RunOutcome::None;
   std::string refusal;    // why the run was refused, for Refused
-  int failedActions = 0;  // copies, removals or listings that could not be done
+  int failedActions = 0;  // copies, removals, listings and safety stops that could not be done
+  bool masterVanished = false;              // removal stopped because the master folder went away
+  std::optional<std::uint64_t> masterDevice;  // the master folder's volume when the run started
 };
 
 // Codes for ShellFileOperation, as the shell service numbers them.
@@ -79,7 +81,10 @@ class SyncEngine {
 
   // The run log of a mirror folder: named after the mirror volume's tag and the
   // mirror folder's name (the tag again for a volume root), in the settings folder.
-  std::string runLogNameFor(const std::string& mirror) const;
+  // When the settings folder lies inside the master (the window's) or the mirror, the
+  // log goes to the per-user folder.
+  std::string runLogNameFor(const std::string& mirror);
+  std::string runLogNameFor(const std::string& master, const std::string& mirror);
   // Opens the run log `name`, replacing an earlier run's. An existing log that cannot be
   // made writable gets "Cant change file attributes, log.txt" in `resetFailureColour`.
   std::error_code openRunLog(const std::string& name, Colour resetFailureColour);
@@ -121,6 +126,11 @@ class SyncEngine {
   void rememberMasterVolume();
   // True when the master folder is gone, or no longer on the volume it was on.
   bool masterFolderVanished();
+  // The safety stop when the master has vanished: the program is asked to quit, and the
+  // first stop of a run writes a red line and counts as a failure.
+  void stopRemovalForVanishedMaster();
+  // A folder that is one of the two trees reached another way: a red line, a failure.
+  void reportOtherTree(const std::string& folder);
 
  private:
   // One block of the content test: the counts read from each file (-1 after a read
@@ -144,6 +154,9 @@ class SyncEngine {
   void writeFolderPairLine(const char* opening, const std::string& first, const char* between, Colour betweenColour,
                            const std::string& second);
   void writeSummary(const std::string& mirror);
+  // Refuses a Sync whose mirror lies on the protected system volume, whatever path
+  // reaches it; true when it did.
+  bool refuseSystemVolume(const std::string& mirror);
   // Ends a run that may not start: a red line, the window idle again.
   void refuseRun(const std::string& reason);
   // Captions reset, controls enabled, the overall bar at 0, RunIdle set.
@@ -154,6 +167,11 @@ class SyncEngine {
   std::string checkFolderPair(const std::string& master, const std::string& mirror);
   // Takes the mirror's lock for this run; the refusal text when another run holds it.
   std::string lockMirror(const std::string& mirror);
+  // True when inner is outer or lies below it: by real path, by the identity of every
+  // folder above it, and within the file system whatever mount shows it.
+  bool liesWithin(const std::string& inner, const std::string& outer);
+  // The folder the run log of master and mirror goes to.
+  std::string runLogFolder(const std::string& master, const std::string& mirror);
   // True when a folder above realPath is `folder`.
   bool hasAncestor(const std::string& realPath, const FileIdentity& folder);
   // The real path of path, or of its nearest existing ancestor followed by the rest.

@@ -16,6 +16,12 @@ bool sharesFoldedName(const std::vector<DirEntry>& listing, std::size_t i) {
   return (i > 0 && sameFolded(i - 1)) || (i + 1 < listing.size() && sameFolded(i + 1));
 }
 
+// True when the file before it in the sorted listing has the same folded name: the
+// second of two master files that pair with one mirror file.
+bool followsFoldedTwin(const std::vector<DirEntry>& listing, std::size_t i) {
+  return i > 0 && !listing[i - 1].isFolder() && compareFolded(listing[i].Name, listing[i - 1].Name) == 0;
+}
+
 }  // namespace
 
 ListingDetail SyncEngine::listingDetail() const {
@@ -38,6 +44,10 @@ bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::stri
 
   std::vector<DirEntry> listed;
   if (const auto ec = fs_.listFolder(listedFolder, listed, listingDetail())) {
+    if (ec == TreeError::OtherTree) {
+      reportOtherTree(listedFolder);
+      return false;
+    }
     LogStatus(unpairedFolder + listedFolder, Colour::Maroon, true);
     if (ec != std::errc::no_such_file_or_directory) noteFailedAction();  // a missing folder is a finding, not a failure
     return false;
@@ -87,6 +97,13 @@ bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::stri
     if (!caseSensitive && !mirrorListed && sharesFoldedName(listed, i)) {
       LogStatus("Names differ only in letter case ", Colour::Maroon, false);
       LogStatus(path, Colour::Black, true);
+      // The mirror file pairs with the first of the two; the second never replaces it,
+      // or every Sync would copy one over the other.
+      if (followsFoldedTwin(listed, i)) {
+        result = false;
+        if (state_.CopyPass) noteFailedAction();
+        continue;
+      }
     }
     const DirEntry* partner = counterpart.find(entry.Name, caseSensitive);
     if (!partner) {
@@ -112,6 +129,10 @@ SyncEngine::CounterpartState SyncEngine::listCounterpart(const std::string& fold
     return CounterpartState::Listed;
   }
   if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) return CounterpartState::Missing;
+  if (ec == TreeError::OtherTree) {
+    reportOtherTree(folder);
+    return CounterpartState::Unreadable;
+  }
   // The folder is there but cannot be read: never treat it as missing, which would
   // remove the mirror folder in the removal pass.
   const bool counterpartIsMirror = !(state_.ReversePass || state_.RemovalPass);
@@ -143,7 +164,7 @@ bool SyncEngine::removeUnpairedFile(const std::string& path) {
   if (!ResetAttributes(path)) LogStatus("Cant change file attributes", Colour::Maroon, true);
   if (!state_.RemoveUnpaired) return true;
   if (masterFolderVanished()) {
-    window_.requestQuit();
+    stopRemovalForVanishedMaster();
     return false;
   }
   if (!RecycleFile(path)) {

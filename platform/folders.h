@@ -13,6 +13,10 @@ std::string programFolder();
 // with mode 0700). Returned with a trailing "/" so file names can be appended.
 std::string settingsFolder();
 
+// The per-user folder $XDG_CONFIG_HOME/vardell (created with mode 0700), with a
+// trailing "/": where settings and logs go when the program folder may not hold them.
+std::string perUserSettingsFolder();
+
 // The user's runtime folder for lock files: $XDG_RUNTIME_DIR when usable, else a
 // private folder under the settings folder. With a trailing "/".
 std::string runtimeFolder();

@@ -48,6 +48,10 @@ std::string settingsFolder() {
       ::access(folder.c_str(), W_OK) == 0) {
     return folder == "/" ? "/" : folder + "/";
   }
+  return perUserSettingsFolder();
+}
+
+std::string perUserSettingsFolder() {
   const std::string own = configHome() + "/vardell";
   makePrivateFolders(own);
   return own + "/";

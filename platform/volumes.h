@@ -13,6 +13,14 @@ struct Volume {
   std::string fsType;
   std::uint64_t device = 0;
   bool ready = false;      // mounted and readable
+  std::string fileSystem;  // the mounted file system's device number ("8:1"), whatever mount shows it
+  std::string source;      // the folder of that file system mounted here ("/" unless a bind mount)
+};
+
+// Where a path lies within its file system, whatever mount reaches it.
+struct FileSystemLocation {
+  std::string fileSystem;  // the file system's device number, as in Volume::fileSystem
+  std::string path;        // the path below the file system's own root
 };
 
 // Volumes a user cares about: "/", /home, /media/..., /run/media/..., /mnt/...
@@ -24,6 +32,15 @@ Volume volumeOf(const std::string& path);
 
 // The volume mounted at "/".
 Volume systemVolume();
+
+// True when the folder at path (or the nearest existing folder above it) lies on the
+// file system mounted at "/", whatever path, link or bind mount reaches it.
+bool isOnSystemVolume(const std::string& path);
+
+// The location of `realPath` (links already resolved; its tail may not exist yet) in its
+// file system. Two paths on the same file system nest exactly when one location's path
+// holds the other's, also when a bind mount shows a folder in a second place.
+FileSystemLocation locationInFileSystem(const std::string& realPath);
 
 // True when path is the mount point of a volume (or "/").
 bool isVolumeRoot(const std::string& path);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <fstream>
@@ -42,6 +43,8 @@ std::vector<Volume> allMounts() {
     Volume v;
     fields >> v.fsType;
     v.mountPoint = unescapeMountField(mountPoint);
+    v.fileSystem = majorMinor;
+    v.source = unescapeMountField(root);
     v.tag = volumeTag(v.mountPoint);
     struct stat st {};
     v.ready = ::stat(v.mountPoint.c_str(), &st) == 0 && ::access(v.mountPoint.c_str(), R_OK | X_OK) == 0;
@@ -123,6 +126,26 @@ Volume volumeOf(const std::string& path) {
 }
 
 Volume systemVolume() { return volumeOf("/"); }
+
+bool isOnSystemVolume(const std::string& path) {
+  struct stat folder {}, system {};
+  if (::stat(realLocation(path.empty() ? "/" : path).c_str(), &folder) != 0 || ::stat("/", &system) != 0) return false;
+  return folder.st_dev == system.st_dev;
+}
+
+FileSystemLocation locationInFileSystem(const std::string& realPath) {
+  Volume best;
+  best.mountPoint = "/";
+  best.source = "/";
+  for (auto& v : allMounts()) {
+    // A later mount on the same point hides the earlier one.
+    if (contains(v.mountPoint, realPath) && v.mountPoint.size() >= best.mountPoint.size()) best = v;
+  }
+  const std::string rest = best.mountPoint == "/" ? realPath.substr(1) : realPath.substr(std::min(realPath.size(), best.mountPoint.size() + 1));
+  std::string inside = best.source;
+  if (!rest.empty()) inside = inside == "/" ? "/" + rest : inside + "/" + rest;
+  return {best.fileSystem, inside};
+}
 
 bool isVolumeRoot(const std::string& path) {
   struct stat self {}, parent {};

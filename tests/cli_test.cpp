@@ -105,6 +105,8 @@ TEST_F(Cli, RefusalsExitWithTwoAndOneLineOnStderr) {
       {{"copy", m, r}, "unknown command"},
       {{"compare", "--type", "fast", m, r}, "invalid value"},
       {{"compare", tree.path("missing"), r}, "does not exist"},
+      {{"compare", "-e", "99999999999999999999", m, r}, "invalid number of minutes"},
+      {{"compare", "-e", "35792", m, r}, "1 to 35791"},
       {{"sync", m, r}, "protected system volume"},
       {{"sync", "--allow-system-volume", m, tree.path("r")}, "names differ"},
       {{"sync", "--allow-system-volume", "--names-differ", "continue", m, m + "/sub"}, "inside the master"},

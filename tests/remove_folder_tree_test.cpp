@@ -70,7 +70,9 @@ TEST_F(RemoveTest, AVanishedMasterStopsAllRemovalAndAsksToQuit) {
     if (engine->state().FilesRemoved == 1 && tree.exists("m")) std::rename(master().c_str(), tree.path("gone").c_str());
   };
   engine->RemoveFolderTree(mirror("A"));
-  EXPECT_EQ(window.texts(), Lines{"Removing " + mirror("A/a")});
+  EXPECT_EQ(window.texts(), (Lines{"Removing " + mirror("A/a"), "Master folder vanished, removal stopped: " + master()}));
+  EXPECT_EQ(window.lines[1].fragments[0].colour, Colour::Red);
+  EXPECT_TRUE(engine->lastRun().masterVanished);
   EXPECT_TRUE(tree.exists("r/A/b"));
   EXPECT_TRUE(tree.exists("r/A/c"));
   EXPECT_GE(window.quitRequests, 1);
@@ -82,7 +84,7 @@ TEST_F(RemoveTest, AMasterWhoseDriveWasUnmountedCountsAsVanished) {
   engine->rememberMasterVolume();
   ASSERT_EQ(::umount2(master().c_str(), MNT_DETACH), 0);  // the empty mount point stays
   engine->RemoveFolderTree(mirror("A"));
-  EXPECT_TRUE(window.texts().empty());
+  EXPECT_EQ(window.texts(), Lines{"Master folder vanished, removal stopped: " + master()});
   EXPECT_TRUE(tree.exists("r/A/a"));
   EXPECT_EQ(window.quitRequests, 1);
 }

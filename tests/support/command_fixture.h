@@ -13,7 +13,7 @@ using Lines = std::vector<std::string>;
 
 struct CommandTest : EngineFixture {
   CommandTest();
-  // The run's lines without the date header and the elapsed time.
+  // The run's lines without the date header and the elapsed time (all of a refused run's).
   Lines findings() const;
   // A Compare, checked to change neither tree.
   Lines compare();

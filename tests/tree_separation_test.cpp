@@ -1,0 +1,230 @@
+// Master and mirror never touch: nesting told by identity, the trash and the run log
+// outside both trees, one run per mirror, nothing written before a refusal, and safety
+// stops that count as failures.
+#include "tests/support/command_fixture.h"
+#include "tests/support/scoped_mount.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+using namespace vardell;
+using namespace vardell::test;
+
+namespace {
+
+struct SeparationTest : CommandTest {
+  bool anyLineContains(const std::string& text) const {
+    for (const auto& line : window.texts()) {
+      if (line.find(text) != std::string::npos) return true;
+    }
+    return false;
+  }
+  // The engine with its settings folder (and per-user folder) where a test wants them.
+  void useSettingsFolders(const std::string& settings, const std::string& perUser) {
+    engine = std::make_unique<SyncEngine>(fs, window, EngineSetup{settings + "/", perUser + "/", {}, {}});
+  }
+  std::vector<std::string> filesIn(const std::string& relative) const {
+    return tree.exists(relative) ? tree.listing(relative) : std::vector<std::string>{};
+  }
+};
+
+#define REQUIRE_MOUNTED(m) \
+  if (!(m).mounted()) GTEST_SKIP() << "mounting is refused here"
+
+TEST_F(SeparationTest, AMasterThatIsABindMountOfAMirrorFolderIsRefused) {
+  tree.writeFile("r/m/doc.txt", "only copy");
+  const auto mount = ScopedMount::bind(mirror("m"), master());
+  REQUIRE_MOUNTED(mount);
+  sync();
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);
+  EXPECT_NE(engine->lastRun().refusal.find("is inside the mirror folder"), std::string::npos) << engine->lastRun().refusal;
+  EXPECT_EQ(tree.listing("r"), (Lines{"m/", "m/doc.txt=only copy"}));
+  EXPECT_EQ(trashedNames(), Lines{});
+}
+
+TEST_F(SeparationTest, AMirrorThatIsABindMountOfAMasterFolderIsRefused) {
+  tree.writeFile("m/sub/a", "a");
+  tree.writeFile("m/b", "b");
+  const auto mount = ScopedMount::bind(master("sub"), mirror());
+  REQUIRE_MOUNTED(mount);
+  sync();  // checks that the master was not written
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);
+  EXPECT_NE(engine->lastRun().refusal.find("is inside the master folder"), std::string::npos) << engine->lastRun().refusal;
+}
+
+TEST_F(SeparationTest, AMasterMountedInsideTheMirrorIsNeverEntered) {
+  tree.writeFile("m/doc.txt", "master");
+  const auto mount = ScopedMount::bind(master(), mirror("inner"));
+  REQUIRE_MOUNTED(mount);
+  const Lines lines = sync();
+  EXPECT_TRUE(anyLineContains("Folder not entered, it is the master or mirror folder itself: " + mirror("inner")))
+      << ::testing::PrintToString(lines);
+  EXPECT_EQ(tree.listing("m"), (Lines{"doc.txt=master"}));
+  EXPECT_EQ(trashedNames(), Lines{});
+  EXPECT_GT(engine->lastRun().failedActions, 0);
+}
+
+TEST_F(SeparationTest, AMirrorMountedInsideItselfIsNeverWalkedAgain) {
+  tree.writeFile("m/a", "a");
+  tree.writeFile("r/a", "a");
+  const auto mount = ScopedMount::bind(mirror(), mirror("loop"));
+  REQUIRE_MOUNTED(mount);
+  EXPECT_EQ(compare(), (Lines{comparing(), "Folder not entered, it is the master or mirror folder itself: " + mirror("loop"),
+                              "Folders do not match"}));
+}
+
+TEST_F(SeparationTest, AHardLinkedMirrorFileNeverChangesTheMasterFileMode) {
+  tree.writeFile("m/ro.txt", "read only");
+  ASSERT_EQ(::chmod(master("ro.txt").c_str(), 0444), 0);
+  ASSERT_EQ(::link(master("ro.txt").c_str(), mirror("extra").c_str()), 0);
+  tree.writeFile("r/ro.txt", "read only");
+  ASSERT_EQ(::chmod(mirror("ro.txt").c_str(), 0444), 0);
+  sync();  // checks the master's modes and inodes
+  EXPECT_EQ(trashedNames(), (Lines{"extra"}));
+  struct stat st {};
+  ASSERT_EQ(::stat(master("ro.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+}
+
+TEST_F(SeparationTest, ATrashInsideTheMasterIsNeverUsed) {
+  const auto volume = ScopedMount::tmpfs(tree.path("vol"));
+  REQUIRE_MOUNTED(volume);
+  tree.writeFile("vol/m/a", "new", 1600000100);
+  tree.writeFile("vol/r/a", "old");
+  tree.writeFile("vol/r/extra", "x");
+  tree.makeFolder("vol/m/.local/share");
+  ::setenv("XDG_DATA_HOME", tree.path("vol/m/.local/share").c_str(), 1);
+  window.master = tree.path("vol/m");
+  window.mirror = tree.path("vol/r");
+  sync();
+  EXPECT_EQ(tree.listing("vol/m/.local"), (Lines{"share/"}));  // no trash made in the master
+  EXPECT_EQ(tree.listing("vol/.Trash-" + std::to_string(::getuid()) + "/files"), (Lines{"a=old", "extra=x"}));
+  EXPECT_EQ(tree.readFile("vol/r/a"), "new");
+}
+
+TEST_F(SeparationTest, ATrashInsideTheMirrorIsNeverUsed) {
+  const auto volume = ScopedMount::tmpfs(tree.path("vol"));
+  REQUIRE_MOUNTED(volume);
+  tree.writeFile("vol/m/a", "a");
+  tree.writeFile("vol/r/a", "a");
+  tree.writeFile("vol/r/extra", "x");
+  ::setenv("XDG_DATA_HOME", tree.path("vol/r/.local/share").c_str(), 1);
+  window.master = tree.path("vol/m");
+  window.mirror = tree.path("vol/r");
+  sync();
+  EXPECT_EQ(tree.listing("vol/r"), (Lines{"a=a"}));
+  EXPECT_EQ(tree.listing("vol/.Trash-" + std::to_string(::getuid()) + "/files"), (Lines{"extra=x"}));
+  window.lines.clear();
+  EXPECT_EQ(sync(), (Lines{"Removing files in " + tree.path("vol/r") + " that don't exist in " + tree.path("vol/m"),
+                           "Sync folder " + tree.path("vol/m") + " ---> " + tree.path("vol/r"), "Replication completed"}));
+}
+
+TEST_F(SeparationTest, AWholeVolumeMirrorWhoseOnlyTrashIsInsideItRemovesNothing) {
+  const auto volume = ScopedMount::tmpfs(tree.path("r"));
+  REQUIRE_MOUNTED(volume);
+  tree.writeFile("m/a", "a");
+  tree.writeFile("r/a", "a");
+  tree.writeFile("r/extra", "x");
+  const Lines lines = sync();
+  EXPECT_TRUE(anyLineContains("The file could not be moved to the recycle bin")) << ::testing::PrintToString(lines);
+  EXPECT_EQ(tree.listing("r"), (Lines{"a=a", "extra=x"}));
+  EXPECT_GT(engine->lastRun().failedActions, 0);
+}
+
+TEST_F(SeparationTest, OneRunPerMirrorHoldsThroughABindMountOfIt) {
+  tree.writeFile("m/a", "a");
+  const auto view = ScopedMount::bind(mirror(), tree.path("view"));
+  REQUIRE_MOUNTED(view);
+  std::error_code ec;
+  const auto otherRun = fs.tryLockFolder(tree.path("view"), ec);  // another process, another path
+  ASSERT_TRUE(otherRun) << ec.message();
+  sync();
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);
+  EXPECT_EQ(engine->lastRun().refusal, "Another run is busy with the mirror folder " + mirror());
+  EXPECT_EQ(tree.listing("r"), Lines{});
+}
+
+TEST_F(SeparationTest, TheSystemVolumeGuardHoldsThroughABindMount) {
+  struct stat tmp {}, root {};
+  ASSERT_EQ(::stat(tree.root().c_str(), &tmp), 0);
+  ASSERT_EQ(::stat("/", &root), 0);
+  if (tmp.st_dev != root.st_dev) GTEST_SKIP() << "the temporary folder is not on the volume mounted at /";
+  tree.writeFile("m/a", "a");
+  const auto view = ScopedMount::bind(mirror(), tree.path("view"));
+  REQUIRE_MOUNTED(view);
+  window.protect = true;
+  window.mirror = tree.path("view");
+  engine->ReplicateBtnClick();
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);
+  EXPECT_NE(engine->lastRun().refusal.find("protected system volume"), std::string::npos);
+  EXPECT_EQ(tree.listing("r"), Lines{});
+}
+
+TEST_F(SeparationTest, ARefusedRunWritesNothingAnywhere) {
+  tree.writeFile("m/Photos/p.jpg", "p");
+  tree.makeFolder("m/Photos/bk");
+  window.master = master("Photos");
+  window.mirror = master("Photos/bk");
+  window.folderAnswer = kCreateFolderThenContinue;
+  const Lines before = tree.snapshot();
+  engine->ReplicateBtnClick();
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);
+  EXPECT_NE(engine->lastRun().refusal.find("inside the master folder"), std::string::npos) << engine->lastRun().refusal;
+  EXPECT_EQ(tree.snapshot(), before);  // no folder, no log, no lock file
+  EXPECT_TRUE(window.formEnabled);
+}
+
+TEST_F(SeparationTest, ARunLogWhoseSettingsFolderIsInTheMasterGoesToThePerUserFolder) {
+  tree.writeFile("m/a", "a");
+  tree.makeFolder("m/portable");
+  tree.makeFolder("user-cfg");
+  useSettingsFolders(master("portable"), tree.path("user-cfg"));
+  sync();  // checks that the master was not written
+  EXPECT_EQ(filesIn("m/portable"), Lines{});
+  EXPECT_EQ(tree.listing("user-cfg").size(), 1u);
+  EXPECT_EQ(tree.listing("r"), (Lines{"a=a", "portable/"}));
+}
+
+TEST_F(SeparationTest, TheRunLogIsNeverPartOfARun) {
+  tree.writeFile("m/a", "a");
+  tree.makeFolder("m/.config");
+  useSettingsFolders(master(".config"), master(".config"));  // nowhere else to go
+  engine->ReplicateBtnClick();
+  EXPECT_EQ(tree.listing("r"), (Lines{".config/", "a=a"}));  // the log was not copied
+  window.lines.clear();
+  engine->CompareBtnClick();
+  EXPECT_EQ(findings(), (Lines{comparing(), "Folders match"}));
+}
+
+TEST_F(SeparationTest, AMasterThatVanishesDuringRemovalStopsWithARedLineAndAFailure) {
+  tree.writeFile("m/keep", "k");
+  for (const char* name : {"a", "b", "c"}) tree.writeFile(std::string("r/") + name, "x");
+  window.onProcessEvents = [&] {
+    if (engine->state().FilesRemoved == 1 && tree.exists("m")) std::rename(master().c_str(), tree.path("gone").c_str());
+  };
+  engine->ReplicateBtnClick();
+  EXPECT_TRUE(anyLineContains("Master folder vanished, removal stopped: " + master()));
+  EXPECT_TRUE(engine->lastRun().masterVanished);
+  EXPECT_GT(engine->lastRun().failedActions, 0);
+  EXPECT_EQ(trashedNames().size(), 1u);
+}
+
+TEST_F(SeparationTest, MasterNamesDifferingOnlyInLetterCaseDoNotReplaceEachOther) {
+  tree.writeFile("m/File.txt", "upper");
+  tree.writeFile("m/file.txt", "lower!");
+  sync();
+  EXPECT_EQ(tree.listing("r"), (Lines{"File.txt=upper"}));
+  EXPECT_EQ(engine->lastRun().failedActions, 1);
+  window.lines.clear();
+  const Lines twice{removing(), syncing(), "Names differ only in letter case " + master("File.txt"),
+                    "Names differ only in letter case " + master("file.txt"), "Modified " + mirror(),
+                    "Replication completed"};
+  EXPECT_EQ(sync(), twice);
+  EXPECT_EQ(trashedNames(), Lines{});
+  EXPECT_EQ(engine->lastRun().failedActions, 1);
+}
+
+}  // namespace
