@@ -101,7 +101,6 @@ int main(int argc, char** argv) {
   commandLine.letters = options.keepExtra ? "N" : "";
   commandLine.exclusions = options.exclusions;
   SyncEngine engine(*fs, window, EngineSetup{settingsFolder(), perUserSettingsFolder(), commandLine, systemLocaleFormat()});
-  window.attach(engine);
 
   int status = runOnce(options, *fs, window, engine);
   bool waitNoted = false;

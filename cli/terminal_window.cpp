@@ -1,7 +1,6 @@
 // The terminal window.
 #include "cli/terminal_window.h"
 
-#include "engine/sync_engine.h"
 #include "platform/terminal.h"
 
 #include <cstdio>
@@ -46,7 +45,7 @@ std::string shortenToWidth(const std::string& text, std::size_t width) {
 
 TerminalWindow::TerminalWindow(const CliOptions& options, bool colour, bool progress)
     : options_(options), colour_(colour), progress_(progress), mirror_(options.mirror),
-      compareType_(options.compareType) {}
+      compareType_(CompareType(options.compareType)) {}
 
 void TerminalWindow::insertStatusText(std::string_view text, Colour colour) {
   const char* code = colour_ ? ansiFor(colour) : nullptr;
@@ -75,15 +74,15 @@ void TerminalWindow::clearProgress() {
 }
 
 void TerminalWindow::processEvents() {
-  if (engine_ && pendingSignal() != 0) engine_->state().AbortRequested = true;
-  if (!progress_ || !engine_) return;
+  if (run_ && pendingSignal() != 0) run_->requestAbort();
+  if (!progress_ || !run_) return;
   const auto now = std::chrono::steady_clock::now();
   if (now - lastPaint_ < std::chrono::milliseconds(100)) return;
   lastPaint_ = now;
   std::fflush(stdout);
   std::string text = overall_ >= 0 ? "[" + std::to_string(overall_) + "%] " : std::string();
   const std::size_t width = std::size_t(terminalWidth()) - 1;
-  text += shortenToWidth(engine_->state().CurrentPath, width > text.size() ? width - text.size() : 1);
+  text += shortenToWidth(run_->currentPath(), width > text.size() ? width - text.size() : 1);
   std::fprintf(stderr, "\r\x1b[K%s", text.c_str());
   std::fflush(stderr);
   progressShown_ = true;
@@ -99,12 +98,12 @@ void TerminalWindow::reportFailure(const std::string& text) {
   std::fprintf(stderr, "vardell-cli: %s\n", text.c_str());
 }
 
-int TerminalWindow::askFolderNames(const std::string& mirrorFolder) {
-  if (options_.namesDiffer == NamesDiffer::Continue) return kContinueWithDifferentNames;
-  if (options_.namesDiffer == NamesDiffer::Create) return kCreateFolderThenContinue;
+NameAnswer TerminalWindow::askFolderNames(const std::string& mirrorFolder) {
+  if (options_.namesDiffer == NamesDiffer::Continue) return NameAnswer::ContinueWithDifferentNames;
+  if (options_.namesDiffer == NamesDiffer::Create) return NameAnswer::CreateFolderThenContinue;
   if (!isTerminal(Stream::Input)) {
     unanswered_ = "the master and mirror folder names differ; say --names-differ continue or create";
-    return kCancel;
+    return NameAnswer::Cancel;
   }
   clearProgress();
   std::fflush(stdout);
@@ -115,11 +114,11 @@ int TerminalWindow::askFolderNames(const std::string& mirrorFolder) {
                options_.master.c_str(), mirrorFolder.c_str());
   std::string answer;
   if (readInputLine(answer) && !answer.empty()) {
-    if (answer[0] == 'c' || answer[0] == 'C') return kContinueWithDifferentNames;
-    if (answer[0] == 'f' || answer[0] == 'F') return kCreateFolderThenContinue;
+    if (answer[0] == 'c' || answer[0] == 'C') return NameAnswer::ContinueWithDifferentNames;
+    if (answer[0] == 'f' || answer[0] == 'F') return NameAnswer::CreateFolderThenContinue;
   }
   unanswered_ = "cancelled: the master and mirror folder names differ";
-  return kCancel;
+  return NameAnswer::Cancel;
 }
 
 bool TerminalWindow::confirmEmptyMasterRemoval(const std::string&, long long entriesToTrash) {

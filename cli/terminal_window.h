@@ -8,16 +8,12 @@
 #include <chrono>
 #include <string>
 
-namespace vardell {
-class SyncEngine;
-}
-
 namespace vardell::cli {
 
 class TerminalWindow : public RunWindow {
  public:
   TerminalWindow(const CliOptions& options, bool colour, bool progress);
-  void attach(SyncEngine& engine) { engine_ = &engine; }
+  void attachRun(RunControl& run) override { run_ = &run; }
   // Why the folder-name question could not be answered, when it could not.
   const std::string& unansweredQuestion() const { return unanswered_; }
   // Clears the progress line, if one is shown.
@@ -31,8 +27,8 @@ class TerminalWindow : public RunWindow {
   }
   void setFileProgress(int) override {}
   void setOverallProgress(int percent) override { overall_ = percent; }
-  int compareType() const override { return compareType_; }
-  void setCompareType(int index) override { compareType_ = index; }
+  CompareType compareType() const override { return compareType_; }
+  void setCompareType(CompareType index) override { compareType_ = index; }
   bool includeSubfolders() const override { return options_.subfolders; }
   bool caseSensitiveNames() const override { return options_.caseSensitive; }
   bool protectSystemVolume() const override { return !options_.allowSystemVolume; }
@@ -52,7 +48,7 @@ class TerminalWindow : public RunWindow {
   void removeTrayIcon() override {}
   void showMessage(MessageKind kind, const std::string& caption, const std::string& text) override;
   void reportFailure(const std::string& text) override;
-  int askFolderNames(const std::string& mirrorFolder) override;
+  NameAnswer askFolderNames(const std::string& mirrorFolder) override;
   bool confirmEmptyMasterRemoval(const std::string& master, long long entriesToTrash) override;
 
  private:
@@ -61,9 +57,9 @@ class TerminalWindow : public RunWindow {
   const CliOptions& options_;
   bool colour_;
   bool progress_;
-  SyncEngine* engine_ = nullptr;
+  RunControl* run_ = nullptr;
   std::string mirror_;
-  int compareType_;
+  CompareType compareType_;
   int overall_ = -1;
   std::string line_;   // the line being built, with colour codes
   std::string plain_;  // the same without them

@@ -52,7 +52,8 @@ bool SyncEngine::refuseSystemVolume(const std::string& mirror) {
   if (!window_.protectSystemVolume() || !isOnSystemVolume(mirror)) return false;
   report_.outcome = RunOutcome::Refused;
   report_.refusal = "The mirror folder " + mirror + " is on the protected system volume /";
-  window_.requestQuit();
+  returnWindowToIdle();
+  window_.requestQuit();  // nothing is written, and the program ends
   return true;
 }
 
@@ -76,13 +77,15 @@ void SyncEngine::writeVerdict(const char* text, Colour colour, RunOutcome outcom
   report_.outcome = outcome;
 }
 
-void SyncEngine::beginRun() {
+bool SyncEngine::beginRun() {
+  if (!state_.RunIdle) return false;
   report_ = {};
   failedActions_ = 0;
   state_.RunIdle = false;
   state_.AbortRequested = false;
   state_.DiskFull = false;
   log_.clear();
+  return true;
 }
 
 void SyncEngine::writeHeader() {
@@ -92,7 +95,7 @@ void SyncEngine::writeHeader() {
 }
 
 void SyncEngine::measureMaster(const std::string& master) {
-  if (window_.compareType() <= kSizeAndTime) return;
+  if (window_.compareType() == CompareType::SizeAndTime) return;
   LogStatus("Calculating folder size: ", Colour::Navy, false);
   state_.TotalBytes = FolderSize(master);
   state_.BytesDone = 0;
@@ -113,7 +116,7 @@ void SyncEngine::writeElapsedTime() {
 }
 
 void SyncEngine::CompareBtnClick() {
-  beginRun();
+  if (!beginRun()) return;
   state_.ReversePass = state_.RemovalPass = state_.CopyPass = false;
   window_.disableForm();
   const std::string masterShown = window_.masterFolder();
@@ -132,7 +135,7 @@ void SyncEngine::CompareBtnClick() {
     return refuseRun("Cannot open the folders " + master + " and " + mirror + ": " + describeError(ec));
   }
   const TreesEntered trees(fs_);
-  const int savedType = window_.compareType();
+  const CompareType savedType = window_.compareType();
   if (const auto ec = openRunLog(logName, Colour::Maroon)) {
     const std::string reason = "Cannot open the run log " + logName + ": " + describeError(ec);
     window_.showMessage(MessageKind::Error, kApplicationTitle, reason);
@@ -143,7 +146,7 @@ void SyncEngine::CompareBtnClick() {
   measureMaster(master);
   writeFolderPairLine("Comparing ", masterShown, " to ", Colour::Navy, mirrorShown);
 
-  window_.setCompareType(kSizeAndTime);
+  window_.setCompareType(CompareType::SizeAndTime);
   state_.ReversePass = true;
   const bool mirrorOnlyNone = WalkFolderPair(mirror, master);
   state_.ReversePass = false;
@@ -167,13 +170,13 @@ void SyncEngine::CompareBtnClick() {
   report_.failedActions = failedActions_;
 }
 
-int SyncEngine::answerFolderNames(const std::string& mirrorShown) {
-  if (setup_.commandLine.has('R')) return kNoAnswerContinue;
+NameAnswer SyncEngine::answerFolderNames(const std::string& mirrorShown) {
+  if (setup_.commandLine.has('R')) return NameAnswer::NoAnswerContinue;
   return window_.askFolderNames(mirrorShown);
 }
 
 void SyncEngine::ReplicateBtnClick() {
-  beginRun();
+  if (!beginRun()) return;
   state_.FilesCopied = 0;
   state_.FilesRemoved = 0;
   state_.ReversePass = false;
@@ -189,14 +192,14 @@ void SyncEngine::ReplicateBtnClick() {
   const std::string mirrorName = folderNameOf(mirror, isVolumeRoot(mirror) ? volumeOf(mirror).tag : "");
   bool createMirror = false;
   if (masterName != mirrorName) {
-    const int answer = answerFolderNames(mirrorShown);
-    if (answer == kCancel) {
+    const NameAnswer answer = answerFolderNames(mirrorShown);
+    if (answer == NameAnswer::Cancel) {
       window_.enableForm();
       state_.RunIdle = true;  // a cancelled question must not keep batch runs from starting
       report_.outcome = RunOutcome::Cancelled;
       return;
     }
-    if (answer == kCreateFolderThenContinue) {
+    if (answer == NameAnswer::CreateFolderThenContinue) {
       // Every test below runs on the folder the run will use, before it is created.
       mirror = joinPath(mirror, masterName);
       createMirror = true;
@@ -234,7 +237,7 @@ void SyncEngine::ReplicateBtnClick() {
   rememberMasterVolume();
 
   window_.setCaptionTimer(true);
-  const int savedType = window_.compareType();
+  const CompareType savedType = window_.compareType();
   openRunLog(logName, Colour::Black);  // the window still shows every line without it
   writeHeader();
   measureMaster(master);
@@ -242,7 +245,7 @@ void SyncEngine::ReplicateBtnClick() {
   bool removalResult = true;
   if (state_.RemoveUnpaired) {
     state_.RemovalPass = true;
-    window_.setCompareType(kSizeAndTime);
+    window_.setCompareType(CompareType::SizeAndTime);
     writeFolderPairLine("Removing files in ", mirrorShown, " that don't exist in ", Colour::Navy, masterShown);
     removalResult = WalkFolderPair(mirror, master);
     state_.RemovalPass = false;

@@ -33,16 +33,16 @@ bool SyncEngine::CompareFiles(const std::string& listedFolder, const std::string
   state_.CurrentPath = listedPath;
   if (state_.ReversePass || state_.RemovalPass) return true;  // these passes look only for unpaired entries
 
-  const int type = window_.compareType();
+  const CompareType type = window_.compareType();
   bool ok = true;
   std::string mismatch;
-  if (type == kSizeAndTime || type == kAllOfTheAbove) {
+  if (type == CompareType::SizeAndTime || type == CompareType::AllOfTheAbove) {
     if (listed.Size != counterpart.Size) appendMismatch(mismatch, ok, "Size mismatch");
     if (!TimesCountEqual(listed.Time, counterpart.Time, listed.MtimeNs, counterpart.MtimeNs)) {
       appendMismatch(mismatch, ok, "Time mismatch");
     }
   }
-  if (type == kBinary || type == kAllOfTheAbove) {
+  if (type == CompareType::Binary || type == CompareType::AllOfTheAbove) {
     // FIFOs, sockets and devices are never opened.
     bool openFailed = listed.Kind == EntryKind::Special || counterpart.Kind == EntryKind::Special;
     const bool same = !openFailed && contentsMatch(listedPath, joinPath(counterpartFolder, counterpart.Name), listed, openFailed);

@@ -20,10 +20,8 @@ enum class Colour : std::uint32_t {
   Blue = 0xFF0000,
 };
 
-// Compare types, as the index of the compare type selector.
-inline constexpr int kSizeAndTime = 0;
-inline constexpr int kBinary = 1;
-inline constexpr int kAllOfTheAbove = 2;
+// Compare types, numbered as the compare type selector lists them.
+enum class CompareType { SizeAndTime = 0, Binary = 1, AllOfTheAbove = 2 };
 
 struct RunState {
   bool ReversePass = false;     // Compare's first walk: mirror listed against the master

@@ -11,11 +11,28 @@
 namespace vardell {
 
 // Answers to the question asked when master and mirror folder names differ.
-enum NameAnswer : int {
-  kContinueWithDifferentNames = 1,
-  kCreateFolderThenContinue = 6,
-  kCancel = 2,
-  kNoAnswerContinue = 7,  // unattended runs: treated like 1
+// Answers to the question asked when master and mirror folder names differ, with the
+// codes of the buttons that give them.
+enum class NameAnswer {
+  ContinueWithDifferentNames = 1,
+  CreateFolderThenContinue = 6,
+  Cancel = 2,
+  NoAnswerContinue = 7,  // unattended runs: treated like ContinueWithDifferentNames
+};
+
+// What a window may ask of the run it shows: stop it, and read where it is. The engine
+// implements it and hands it to its window.
+class RunControl {
+ public:
+  virtual ~RunControl() = default;
+  // Asks the running command to stop after the current entry (or the current piece of a copy).
+  virtual void requestAbort() = 0;
+  // The entry being walked, measured, compared or copied.
+  virtual const std::string& currentPath() const = 0;
+  // "Comparing " or "Copying " + name while a file is read or copied, else empty.
+  virtual const std::string& fileProgressText() const = 0;
+  // True when no Compare or Sync is running.
+  virtual bool runIdle() const = 0;
 };
 
 enum class MessageKind { Information, Warning, Error };
@@ -23,6 +40,10 @@ enum class MessageKind { Information, Warning, Error };
 class RunWindow {
  public:
   virtual ~RunWindow() = default;
+
+  // Called once by the engine that serves this window: the window's way to abort the
+  // run and to read its progress.
+  virtual void attachRun(RunControl& run) = 0;
 
   // The status window: insert a fragment in a colour at the end of the last line; begin
   // a new line; clear everything.
@@ -35,8 +56,8 @@ class RunWindow {
   virtual void setOverallProgress(int percent) = 0;
 
   // Options, read afresh at every use.
-  virtual int compareType() const = 0;  // kSizeAndTime, kBinary or kAllOfTheAbove
-  virtual void setCompareType(int index) = 0;
+  virtual CompareType compareType() const = 0;
+  virtual void setCompareType(CompareType type) = 0;
   virtual bool includeSubfolders() const = 0;
   virtual bool caseSensitiveNames() const = 0;
   virtual bool protectSystemVolume() const = 0;
@@ -67,8 +88,8 @@ class RunWindow {
   virtual void showMessage(MessageKind kind, const std::string& caption, const std::string& text) = 0;
   // A failure report with the system's reason (what the platform's own error window said).
   virtual void reportFailure(const std::string& text) = 0;
-  // The question asked when master and mirror folder names differ: a NameAnswer.
-  virtual int askFolderNames(const std::string& mirrorFolder) = 0;
+  // The question asked when master and mirror folder names differ.
+  virtual NameAnswer askFolderNames(const std::string& mirrorFolder) = 0;
   // The question asked before a Sync would empty a mirror against an empty master.
   virtual bool confirmEmptyMasterRemoval(const std::string& master, long long entriesToTrash) = 0;
 };

@@ -9,6 +9,7 @@ namespace vardell {
 SyncEngine::SyncEngine(FileSystem& fs, RunWindow& window, EngineSetup setup)
     : fs_(fs), window_(window), setup_(std::move(setup)), log_(window) {
   state_.RunIdle = true;
+  window_.attachRun(*this);
 }
 
 std::string SyncEngine::runLogNameFor(const std::string& mirror) {

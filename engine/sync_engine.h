@@ -59,15 +59,21 @@ inline constexpr std::size_t kCompareBlockSize = 80'000'000;
 // Bytes per side that pass through the content buffers at a time within a block.
 inline constexpr std::size_t kCompareChunkSize = 256 * 1024;
 
-class SyncEngine {
+class SyncEngine final : public RunControl {
  public:
   SyncEngine(FileSystem& fs, RunWindow& window, EngineSetup setup);
+
+  void requestAbort() override { state_.AbortRequested = true; }
+  const std::string& currentPath() const override { return state_.CurrentPath; }
+  const std::string& fileProgressText() const override { return state_.FileProgressText; }
+  bool runIdle() const override { return state_.RunIdle; }
 
   RunState& state() { return state_; }
   const RunReport& lastRun() const { return report_; }
 
   // The Compare command: reports mirror-only entries, then master-only entries and
-  // differing files, then the verdict. Changes nothing but the run log.
+  // differing files, then the verdict. Changes nothing but the run log. Like the Sync
+  // command, it does nothing when started while a run is going on.
   void CompareBtnClick();
   // The Sync command: removes mirror-only entries to the trash, then copies missing and
   // differing master files. Refuses to start on an unsafe folder pair.
@@ -145,7 +151,9 @@ class SyncEngine {
   bool contentsMatch(const std::string& listedPath, const std::string& counterpartPath, const DirEntry& listed,
                      bool& openFailed);
 
-  void beginRun();
+  // Starts a run; false when one is already going on (a command started again through
+  // pumped events).
+  bool beginRun();
   void writeHeader();
   void measureMaster(const std::string& master);
   void writeElapsedTime();
@@ -178,7 +186,7 @@ class SyncEngine {
   std::string canonicalPath(const std::string& path);
   bool folderHasEntries(const std::string& folder);
   long long countEntries(const std::string& folder);
-  int answerFolderNames(const std::string& mirrorShown);
+  NameAnswer answerFolderNames(const std::string& mirrorShown);
 
   enum class CounterpartState { Listed, Missing, Unreadable };
   // Lists the counterpart folder into the index; reports a folder that exists but

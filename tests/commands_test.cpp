@@ -43,7 +43,7 @@ TEST_F(CommandTest, CompareReportsMirrorOnlyEntriesBeforeMasterSideFindings) {
                        "Unpaired master folder " + master("NewDir") + "/",
                        "Folders do not match"};
   EXPECT_EQ(compare(), expected);
-  EXPECT_EQ(window.compareTypesSeen, (std::vector<int>{kSizeAndTime, kSizeAndTime}));
+  EXPECT_EQ(window.compareTypesSeen, (std::vector<CompareType>{CompareType::SizeAndTime, CompareType::SizeAndTime}));
 }
 
 TEST_F(CommandTest, ContentCompareMeasuresTheMasterFirst) {
@@ -51,9 +51,9 @@ TEST_F(CommandTest, ContentCompareMeasuresTheMasterFirst) {
   tree.writeFile("m/b/c", "67890");
   tree.writeFile("r/a", "12345");
   tree.writeFile("r/b/c", "67890");
-  window.type = kBinary;
+  window.type = CompareType::Binary;
   EXPECT_EQ(compare(), (Lines{"Calculating folder size: 10 bytes", comparing(), "Folders match"}));
-  EXPECT_EQ(window.compareTypesSeen, (std::vector<int>{kSizeAndTime, kBinary}));
+  EXPECT_EQ(window.compareTypesSeen, (std::vector<CompareType>{CompareType::SizeAndTime, CompareType::Binary}));
   EXPECT_EQ(engine->state().TotalBytes, 10);
 }
 
@@ -202,7 +202,7 @@ TEST_F(CommandTest, LinksAreMirroredAsLinksAndLoopsAreNeverFollowed) {
   sync();
   EXPECT_EQ(tree.listing("r"), (Lines{"d/", "d/f=1", "d/up->..", "dangling->/nonexistent/target", "loop->loop"}));
   EXPECT_EQ(engine->lastRun().failedActions, 0);
-  window.type = kAllOfTheAbove;
+  window.type = CompareType::AllOfTheAbove;
   EXPECT_EQ(compare(), (Lines{"Calculating folder size: " + std::to_string(1 + 4 + 2 + 19) + " bytes", comparing(),
                               "Folders match"}));
 }
@@ -301,6 +301,27 @@ TEST_F(CommandTest, TheSystemVolumeGuardEndsTheProgramWithoutWriting) {
   EXPECT_FALSE(tree.exists("r/a"));
   EXPECT_EQ(tree.listing("cfg"), Lines{});
   EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);
+  EXPECT_TRUE(window.formEnabled);  // usable again should the program not end
+  EXPECT_TRUE(engine->state().RunIdle);
+}
+
+TEST_F(CommandTest, ACommandStartedWhileARunGoesOnIsRefusedByTheEngine) {
+  tree.writeFile("m/a", "1");
+  tree.writeFile("r/extra", "x");
+  int startsDuringTheRun = 0;
+  window.onProcessEvents = [&] {
+    if (startsDuringTheRun++ < 3) {
+      engine->CompareBtnClick();  // through pumped events, as a second click would
+      engine->ReplicateBtnClick();
+      EXPECT_FALSE(window.run->runIdle());
+    }
+  };
+  const Lines expected{removing(), "Unpaired mirror file " + mirror("extra"), "Removed " + mirror("extra"), syncing(),
+                       "Unpaired master file " + master("a"), "Copying to " + mirror("a"), "Copy completed",
+                       "Modified " + mirror(), "Files Copied: 1", "Files Removed: 1", "Replication completed"};
+  EXPECT_EQ(sync(), expected);
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::SyncCompleted);
+  EXPECT_TRUE(window.run->runIdle());
 }
 
 TEST_F(CommandTest, AMirrorThatKeepsTwoSecondStampsIsNotCopiedAgain) {
@@ -334,7 +355,7 @@ TEST_F(NamedFolders, EqualNamesAskNothing) {
 }
 
 TEST_F(NamedFolders, ContinueSyncsTheChosenMirror) {
-  window.folderAnswer = kContinueWithDifferentNames;
+  window.folderAnswer = NameAnswer::ContinueWithDifferentNames;
   sync();
   EXPECT_EQ(window.folderQuestions, 1);
   EXPECT_TRUE(tree.exists("b/Backup/p.jpg"));
@@ -342,7 +363,7 @@ TEST_F(NamedFolders, ContinueSyncsTheChosenMirror) {
 }
 
 TEST_F(NamedFolders, CreateFolderSyncsIntoANewFolderNamedLikeTheMaster) {
-  window.folderAnswer = kCreateFolderThenContinue;
+  window.folderAnswer = NameAnswer::CreateFolderThenContinue;
   const Lines lines = sync();
   EXPECT_TRUE(tree.exists("b/Backup/Photos/p.jpg"));
   EXPECT_EQ(window.mirror, tree.path("b/Backup/Photos"));
@@ -351,7 +372,7 @@ TEST_F(NamedFolders, CreateFolderSyncsIntoANewFolderNamedLikeTheMaster) {
 }
 
 TEST_F(NamedFolders, CreateFolderThatCannotBeMadeRefusesTheRun) {
-  window.folderAnswer = kCreateFolderThenContinue;
+  window.folderAnswer = NameAnswer::CreateFolderThenContinue;
   failOn(Op::CreateFolder, "/b/Backup/Photos", std::errc::read_only_file_system);
   engine->ReplicateBtnClick();
   EXPECT_EQ(window.texts(), Lines{"Cannot create folder " + tree.path("b/Backup/Photos") + ": Read-only file system"});
@@ -360,7 +381,7 @@ TEST_F(NamedFolders, CreateFolderThatCannotBeMadeRefusesTheRun) {
 }
 
 TEST_F(NamedFolders, CancelDoesNothingAndLeavesTheWindowIdle) {
-  window.folderAnswer = kCancel;
+  window.folderAnswer = NameAnswer::Cancel;
   engine->ReplicateBtnClick();
   EXPECT_TRUE(window.texts().empty());
   EXPECT_FALSE(tree.exists("b/Backup/p.jpg"));

@@ -31,7 +31,7 @@ struct CompareFixture : ::testing::Test {
     return e;
   }
   // Compares m/<name> with r/<name> under a compare type.
-  bool compare(const std::string& name, int type) {
+  bool compare(const std::string& name, CompareType type) {
     window.type = type;
     return engine.CompareFiles(tree.path("m"), tree.path("r"), entry("m/" + name), entry("r/" + name));
   }
@@ -43,7 +43,7 @@ struct CompareFixture : ::testing::Test {
 TEST_F(CompareFixture, EqualFilesWriteNothingUnderEveryType) {
   tree.writeFile("m/a", "same");
   tree.writeFile("r/a", "same");
-  for (int type : {kSizeAndTime, kBinary, kAllOfTheAbove}) EXPECT_TRUE(compare("a", type)) << type;
+  for (CompareType type : {CompareType::SizeAndTime, CompareType::Binary, CompareType::AllOfTheAbove}) EXPECT_TRUE(compare("a", type)) << int(type);
   EXPECT_TRUE(window.texts().empty());
   EXPECT_EQ(engine.state().CurrentPath, tree.path("m/a"));
 }
@@ -52,12 +52,12 @@ struct MismatchRow {
   const char* master;
   const char* mirror;
   int secondsApart;
-  int type;
+  CompareType type;
   const char* findings;  // nullptr: equal
 };
 
 void PrintTo(const MismatchRow& row, std::ostream* out) {
-  *out << row.master << " vs " << row.mirror << ", " << row.secondsApart << " s apart, type " << row.type;
+  *out << row.master << " vs " << row.mirror << ", " << row.secondsApart << " s apart, type " << int(row.type);
 }
 
 class MismatchTable : public CompareFixture, public ::testing::WithParamInterface<MismatchRow> {};
@@ -80,16 +80,16 @@ TEST_P(MismatchTable, WritesOneLineNamingEveryFinding) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, MismatchTable,
-    ::testing::Values(MismatchRow{"abc", "abcd", 0, kSizeAndTime, "Size mismatch"},
-                      MismatchRow{"abc", "abd", 60, kSizeAndTime, "Time mismatch"},
-                      MismatchRow{"abc", "xyz", 0, kSizeAndTime, nullptr},  // contents are not read
-                      MismatchRow{"abc", "abcd", 60, kSizeAndTime, "Size mismatch, Time mismatch"},
-                      MismatchRow{"abc", "abd", 0, kBinary, "Binary mismatch"},
-                      MismatchRow{"abc", "abcd", 0, kBinary, "Binary mismatch"},  // no size finding
-                      MismatchRow{"abc", "abc", 3600, kBinary, nullptr},          // times are not looked at
-                      MismatchRow{"abc", "abdd", 60, kAllOfTheAbove, "Size mismatch, Time mismatch, Binary mismatch"},
-                      MismatchRow{"abc", "abc", 4, kAllOfTheAbove, nullptr},
-                      MismatchRow{"abc", "abc", 8, kAllOfTheAbove, "Time mismatch"}),
+    ::testing::Values(MismatchRow{"abc", "abcd", 0, CompareType::SizeAndTime, "Size mismatch"},
+                      MismatchRow{"abc", "abd", 60, CompareType::SizeAndTime, "Time mismatch"},
+                      MismatchRow{"abc", "xyz", 0, CompareType::SizeAndTime, nullptr},  // contents are not read
+                      MismatchRow{"abc", "abcd", 60, CompareType::SizeAndTime, "Size mismatch, Time mismatch"},
+                      MismatchRow{"abc", "abd", 0, CompareType::Binary, "Binary mismatch"},
+                      MismatchRow{"abc", "abcd", 0, CompareType::Binary, "Binary mismatch"},  // no size finding
+                      MismatchRow{"abc", "abc", 3600, CompareType::Binary, nullptr},          // times are not looked at
+                      MismatchRow{"abc", "abdd", 60, CompareType::AllOfTheAbove, "Size mismatch, Time mismatch, Binary mismatch"},
+                      MismatchRow{"abc", "abc", 4, CompareType::AllOfTheAbove, nullptr},
+                      MismatchRow{"abc", "abc", 8, CompareType::AllOfTheAbove, "Time mismatch"}),
     [](const auto& info) { return "row" + std::to_string(info.index); });
 
 TEST_F(CompareFixture, TimeToleranceHoldsAcrossAMinuteBoundaryOnDisk) {
@@ -97,8 +97,8 @@ TEST_F(CompareFixture, TimeToleranceHoldsAcrossAMinuteBoundaryOnDisk) {
   tree.writeFile("r/a", "x", localTime(2021, 6, 1, 12, 1, 0));
   tree.writeFile("m/b", "x", localTime(2021, 6, 1, 12, 0, 56));
   tree.writeFile("r/b", "x", localTime(2021, 6, 1, 12, 1, 0));
-  EXPECT_TRUE(compare("a", kSizeAndTime));
-  EXPECT_FALSE(compare("b", kSizeAndTime));
+  EXPECT_TRUE(compare("a", CompareType::SizeAndTime));
+  EXPECT_FALSE(compare("b", CompareType::SizeAndTime));
   EXPECT_EQ(window.texts(), std::vector<std::string>{mismatchLine("Time mismatch", "b")});
 }
 
@@ -108,18 +108,18 @@ TEST_F(CompareFixture, StampsOutsideThePackedYearsNeverEndTheRun) {
   tree.writeFile("m/far", "x", localTime(2200, 1, 2, 0, 0, 0));
   tree.writeFile("r/far", "x", localTime(2020, 1, 2, 0, 0, 0));
   EXPECT_EQ(entry("m/old").Time, 0u);
-  EXPECT_TRUE(compare("old", kSizeAndTime));
-  EXPECT_FALSE(compare("far", kSizeAndTime));
+  EXPECT_TRUE(compare("old", CompareType::SizeAndTime));
+  EXPECT_FALSE(compare("far", CompareType::SizeAndTime));
 }
 
 TEST_F(CompareFixture, PassesThatLookOnlyForUnpairedEntriesCountEveryPairEqual) {
   tree.writeFile("m/a", "one");
   tree.writeFile("r/a", "other content", TempTree::kDefaultTime + 500);
   engine.state().ReversePass = true;
-  EXPECT_TRUE(compare("a", kAllOfTheAbove));
+  EXPECT_TRUE(compare("a", CompareType::AllOfTheAbove));
   engine.state().ReversePass = false;
   engine.state().RemovalPass = true;
-  EXPECT_TRUE(compare("a", kAllOfTheAbove));
+  EXPECT_TRUE(compare("a", CompareType::AllOfTheAbove));
   EXPECT_TRUE(window.texts().empty());
   EXPECT_EQ(fs.calls(Op::Open), 0);
 }
@@ -127,7 +127,7 @@ TEST_F(CompareFixture, PassesThatLookOnlyForUnpairedEntriesCountEveryPairEqual) 
 TEST_F(CompareFixture, EmptyFilesAreEqualAndLeaveTheFileBarAlone) {
   tree.writeFile("m/e", "");
   tree.writeFile("r/e", "");
-  EXPECT_TRUE(compare("e", kBinary));
+  EXPECT_TRUE(compare("e", CompareType::Binary));
   EXPECT_EQ(window.fileProgress, std::vector<int>{0});
 }
 
@@ -139,7 +139,7 @@ TEST_F(CompareFixture, UnopenableFileGivesCantOpenInPlaceOfOtherFindings) {
     return op == Op::Open && path == mirrorSide ? std::make_error_code(std::errc::permission_denied)
                                                 : std::error_code{};
   };
-  EXPECT_FALSE(compare("u", kAllOfTheAbove));
+  EXPECT_FALSE(compare("u", CompareType::AllOfTheAbove));
   EXPECT_EQ(window.texts(), std::vector<std::string>{"Can't open  " + tree.path("m/u")});
 }
 
@@ -150,14 +150,14 @@ TEST_F(CompareFixture, AReadErrorOnOneSideMarksThePairDifferent) {
   fs.fault = [&](Op op, const std::string& path) {
     return op == Op::Read && path == masterSide ? std::make_error_code(std::errc::io_error) : std::error_code{};
   };
-  EXPECT_FALSE(compare("r", kBinary));
+  EXPECT_FALSE(compare("r", CompareType::Binary));
   EXPECT_EQ(window.texts(), std::vector<std::string>{mismatchLine("Binary mismatch", "r")});
 }
 
 TEST_F(CompareFixture, AFifoPairedWithAFileIsNeverOpened) {
   tree.writeFile("m/p", "data");
   ASSERT_EQ(::mkfifo(tree.path("r/p").c_str(), 0600), 0);
-  EXPECT_FALSE(compare("p", kBinary));  // would hang if the FIFO were opened for reading
+  EXPECT_FALSE(compare("p", CompareType::Binary));  // would hang if the FIFO were opened for reading
   EXPECT_EQ(window.texts(), std::vector<std::string>{"Can't open  " + tree.path("m/p")});
 }
 
@@ -166,8 +166,8 @@ TEST_F(CompareFixture, LinksAreComparedByTheirTargetText) {
   ASSERT_EQ(::symlink("target-two", tree.path("r/l").c_str()), 0);
   ASSERT_EQ(::symlink("target-one", tree.path("r/same").c_str()), 0);
   ASSERT_EQ(::symlink("target-one", tree.path("m/same").c_str()), 0);
-  EXPECT_FALSE(compare("l", kBinary));
-  EXPECT_TRUE(compare("same", kBinary));
+  EXPECT_FALSE(compare("l", CompareType::Binary));
+  EXPECT_TRUE(compare("same", CompareType::Binary));
   EXPECT_EQ(entry("m/l").Kind, EntryKind::Symlink);
   EXPECT_EQ(entry("m/l").Size, 10);
 }
@@ -187,7 +187,7 @@ TEST_F(CompareFixture, ALargeFileIsReadInBlocksWithTheBarsAdvancingOncePerBlock)
   writeSparse(tree.path("r/big"), size, 'b');
   engine.state().TotalBytes = 2 * size;
   engine.state().BytesDone = 0;
-  EXPECT_FALSE(compare("big", kBinary));
+  EXPECT_FALSE(compare("big", CompareType::Binary));
   EXPECT_EQ(window.fileProgress, (std::vector<int>{49, 99, 100, 100, 0}));
   EXPECT_EQ(window.overallProgress, (std::vector<int>{24, 49, 50, 50}));
   EXPECT_EQ(engine.state().BytesDone, size);
@@ -199,7 +199,7 @@ TEST_F(CompareFixture, AbortBetweenBlocksStopsReadingAndKeepsThePairEqual) {
   writeSparse(tree.path("m/big"), size, 'a');
   writeSparse(tree.path("r/big"), size, 'b');
   window.onProcessEvents = [&] { engine.state().AbortRequested = true; };
-  EXPECT_TRUE(compare("big", kBinary));  // the differing last byte was never read
+  EXPECT_TRUE(compare("big", CompareType::Binary));  // the differing last byte was never read
   EXPECT_EQ(window.fileProgress, (std::vector<int>{49, 0}));
 }
 
@@ -207,7 +207,7 @@ TEST_F(CompareFixture, OverallBarStaysStillWithoutAMeasuredTotal) {
   tree.writeFile("m/a", "abc");
   tree.writeFile("r/a", "abc");
   engine.state().TotalBytes = 0;
-  EXPECT_TRUE(compare("a", kBinary));
+  EXPECT_TRUE(compare("a", CompareType::Binary));
   EXPECT_TRUE(window.overallProgress.empty());
 }
 

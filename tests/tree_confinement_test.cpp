@@ -88,7 +88,7 @@ TEST_F(ConfinementTest, LinksOfEveryKindArePairedComparedAndCopiedAsLinks) {
   tree.makeLink("m/dangling", outside("nothing-here"));
   tree.makeLink("m/loop", "loop");
   tree.makeLink("r/toFile", outside("other"));  // same name, other target text
-  window.type = kAllOfTheAbove;
+  window.type = CompareType::AllOfTheAbove;
   sync();
   EXPECT_EQ(tree.listing("r"),
             (Lines{"dangling->" + outside("nothing-here"), "loop->loop", "toFile->" + outside("file")}));

@@ -168,7 +168,7 @@ TEST_F(SeparationTest, ARefusedRunWritesNothingAnywhere) {
   tree.makeFolder("m/Photos/bk");
   window.master = master("Photos");
   window.mirror = master("Photos/bk");
-  window.folderAnswer = kCreateFolderThenContinue;
+  window.folderAnswer = NameAnswer::CreateFolderThenContinue;
   const Lines before = tree.snapshot();
   engine->ReplicateBtnClick();
   EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);

@@ -25,37 +25,39 @@ struct StatusLine {
 class RecordingWindow : public RunWindow {
  public:
   // Options and folders the engine reads.
-  int type = kSizeAndTime;
+  CompareType type = CompareType::SizeAndTime;
   bool subfolders = true;
   bool caseSensitive = false;
   bool protect = false;
   std::string master, mirror;
-  int folderAnswer = kContinueWithDifferentNames;
+  NameAnswer folderAnswer = NameAnswer::ContinueWithDifferentNames;
   bool emptyMasterAnswer = false;
 
   // What the engine did.
   std::vector<StatusLine> lines;       // completed lines, then the current one (maybe empty)
   std::vector<int> fileProgress, overallProgress;
-  std::vector<int> compareTypesSeen;   // every setCompareType
+  std::vector<CompareType> compareTypesSeen;   // every setCompareType
   std::vector<std::pair<std::string, std::string>> messages;  // caption, text
   std::vector<std::string> failures;
   int folderQuestions = 0, emptyMasterQuestions = 0;
   int processEventsCalls = 0;
   int quitRequests = 0, trayRemovals = 0;
   bool formEnabled = true, captionTimer = false;
+  RunControl* run = nullptr;  // the engine serving this window
   // Called on every processEvents, so a test can act in the middle of a run.
   std::function<void()> onProcessEvents;
 
   // Texts of the completed lines.
   std::vector<std::string> texts() const;
 
+  void attachRun(RunControl& control) override { run = &control; }
   void insertStatusText(std::string_view text, Colour colour) override;
   void endStatusLine() override { lines.emplace_back(); }
   void clearStatus() override { lines.assign(1, StatusLine{}); }
   void setFileProgress(int percent) override { fileProgress.push_back(percent); }
   void setOverallProgress(int percent) override { overallProgress.push_back(percent); }
-  int compareType() const override { return type; }
-  void setCompareType(int index) override {
+  CompareType compareType() const override { return type; }
+  void setCompareType(CompareType index) override {
     type = index;
     compareTypesSeen.push_back(index);
   }
@@ -77,7 +79,7 @@ class RecordingWindow : public RunWindow {
     messages.emplace_back(caption, text);
   }
   void reportFailure(const std::string& text) override { failures.push_back(text); }
-  int askFolderNames(const std::string&) override {
+  NameAnswer askFolderNames(const std::string&) override {
     ++folderQuestions;
     return folderAnswer;
   }
