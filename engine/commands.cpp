@@ -3,7 +3,6 @@
 #include "engine/run_texts.h"
 #include "engine/sync_engine.h"
 #include "engine/version.h"
-#include "platform/volumes.h"
 
 #include <cstdio>
 #include <ctime>
@@ -49,7 +48,7 @@ std::int64_t SyncEngine::FolderSize(const std::string& folder) {
 }
 
 bool SyncEngine::refuseSystemVolume(const std::string& mirror) {
-  if (!window_.protectSystemVolume() || !isOnSystemVolume(mirror)) return false;
+  if (!window_.protectSystemVolume() || !fs_.isOnSystemVolume(mirror)) return false;
   report_.outcome = RunOutcome::Refused;
   report_.refusal = "The mirror folder " + mirror + " is on the protected system volume /";
   returnWindowToIdle();
@@ -188,8 +187,8 @@ void SyncEngine::ReplicateBtnClick() {
   const std::string master = withoutTrailingSeparator(masterShown);
   std::string mirror = withoutTrailingSeparator(mirrorShown);
   if (refuseSystemVolume(mirror)) return;
-  const std::string masterName = folderNameOf(master, isVolumeRoot(master) ? volumeOf(master).tag : "");
-  const std::string mirrorName = folderNameOf(mirror, isVolumeRoot(mirror) ? volumeOf(mirror).tag : "");
+  const std::string masterName = folderNameOf(master, fs_.isVolumeRoot(master) ? fs_.volumeOf(master).tag : "");
+  const std::string mirrorName = folderNameOf(mirror, fs_.isVolumeRoot(mirror) ? fs_.volumeOf(mirror).tag : "");
   bool createMirror = false;
   if (masterName != mirrorName) {
     const NameAnswer answer = answerFolderNames(mirrorShown);

@@ -21,10 +21,6 @@ void appendMismatch(std::string& text, bool& ok, const char* finding) {
 constexpr std::int64_t kChunk = std::int64_t(kCompareChunkSize);
 constexpr auto kBlock = std::int64_t(kCompareBlockSize);
 
-int percentOf(std::int64_t part, std::int64_t whole) {
-  return int(double(part) / double(whole) * 100.0);
-}
-
 }  // namespace
 
 bool SyncEngine::CompareFiles(const std::string& listedFolder, const std::string& counterpartFolder,
@@ -70,12 +66,14 @@ SyncEngine::BlockResult SyncEngine::readAndCompareBlock(ReadableFile& listedFile
   bool more = true;
   while (more) {
     const std::int64_t wanted = std::min(kChunk, kBlock - block.listedCount);
-    const std::int64_t n = listedFile.read(a, std::size_t(wanted));
-    const std::int64_t m = counterpartFile.read(b, std::size_t(wanted));
-    if (n < 0 || m < 0) {
+    std::size_t listedRead = 0, counterpartRead = 0;
+    const bool listedFailed = bool(listedFile.read(a, std::size_t(wanted), listedRead));
+    const bool counterpartFailed = bool(counterpartFile.read(b, std::size_t(wanted), counterpartRead));
+    const auto n = std::int64_t(listedRead), m = std::int64_t(counterpartRead);
+    if (listedFailed || counterpartFailed) {
       // A failed read ends the block; it differs unless both sides failed.
-      block.listedCount = n < 0 ? -1 : block.listedCount + n;
-      block.counterpartCount = m < 0 ? -1 : block.counterpartCount + m;
+      block.listedCount = listedFailed ? -1 : block.listedCount + n;
+      block.counterpartCount = counterpartFailed ? -1 : block.counterpartCount + m;
       break;
     }
     if (n != m || std::memcmp(a, b, std::size_t(n)) != 0) block.same = false;

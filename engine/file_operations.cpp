@@ -25,37 +25,57 @@ bool hardLinksRefused(const std::error_code& ec) {
 }  // namespace
 
 std::error_code SyncEngine::copyIntoFolder(const std::string& source, const std::string& folder) {
-  PreparedCopy& copy = lastCopy_;
-  copy = PreparedCopy{};
-  if (auto ec = fs_.prepareCopy(source, folder, lastComponent(source), copy)) return ec;
-  const auto ec = fs_.commitCopy(copy, false);
+  std::error_code ec;
+  const auto copy = fs_.startCopy(source, folder, lastComponent(source), ec);
+  if (!copy) return ec;
+  lastCopied_ = copy->source();
+  if ((ec = copyAllPieces(*copy))) return ec;
+  ec = copy->commit(false);
   if (ec != std::errc::file_exists) return ec;
-  return replaceWithCopy(copy);
+  return replaceWithCopy(*copy);
 }
 
-std::error_code SyncEngine::replaceWithCopy(const PreparedCopy& copy) {
-  if (fs_.fileExists(copy.targetPath)) {
+std::error_code SyncEngine::copyAllPieces(FileCopy& copy) {
+  bool finished = false;
+  bool reported = false;
+  std::error_code ec;
+  while (!(ec = copy.copyPiece(finished)) && !finished) {
+    // A copy longer than one piece shows its progress and can be aborted between pieces.
+    reported = true;
+    state_.FileProgressText = "Copying " + lastComponent(copy.targetPath());
+    window_.setFileProgress(percentOf(copy.bytesCopied(), copy.source().size));
+    window_.processEvents();
+    if (state_.AbortRequested) {
+      ec = std::make_error_code(std::errc::operation_canceled);  // the copy discards itself
+      break;
+    }
+  }
+  if (reported) {
+    window_.setFileProgress(0);
+    state_.FileProgressText.clear();
+  }
+  return ec;
+}
+
+std::error_code SyncEngine::replaceWithCopy(FileCopy& copy) {
+  if (fs_.fileExists(copy.targetPath())) {
     // The old file keeps its name until the complete copy takes it in one step; the trash
     // holds a restorable hard link of it by then. Where the file system has no hard
     // links, the old file goes to the trash first and the copy takes the free name, so a
     // crash in between leaves the old file in the trash only.
-    auto trashed = fs_.linkToTrash(copy.targetPath);
-    if (hardLinksRefused(trashed)) trashed = fs_.moveToTrash(copy.targetPath);
-    if (trashed) {
-      // It stays where it is rather than being overwritten.
-      fs_.discardCopy(copy);
-      return trashed;
-    }
+    auto trashed = fs_.linkToTrash(copy.targetPath());
+    if (hardLinksRefused(trashed)) trashed = fs_.moveToTrash(copy.targetPath());
+    if (trashed) return trashed;  // it stays where it is rather than being overwritten
   }
-  return fs_.commitCopy(copy, true);
+  return copy.commit(true);
 }
 
 bool SyncEngine::copyIsComplete(const std::string& target) {
   DirEntry mirror;
   if (fs_.statEntry(target, mirror)) return false;
-  if (mirror.isFolder() || lastCopy_.isLink != (mirror.Kind == EntryKind::Symlink)) return false;
+  if (mirror.isFolder() || lastCopied_.isLink != (mirror.Kind == EntryKind::Symlink)) return false;
   // Full-resolution times, within what file systems that round stamps (FAT) lose.
-  return lastCopy_.size == mirror.Size && TimesCountEqual(0, 0, lastCopy_.mtimeNs, mirror.MtimeNs);
+  return lastCopied_.size == mirror.Size && TimesCountEqual(0, 0, lastCopied_.mtimeNs, mirror.MtimeNs);
 }
 
 bool SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& mirrorFolder,
@@ -67,6 +87,7 @@ bool SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& m
   window_.processEvents();
 
   const auto ec = ShellCopyFile(masterPath, mirrorFolder);
+  if (ec == std::errc::operation_canceled) return false;  // aborted: the old mirror file is untouched
   if (noteDiskFull(ec)) window_.showMessage(MessageKind::Error, kApplicationTitle, "Copy failed, disk may be full");
   // An old file that stayed in place may look like the copy; only a copy that went
   // through and matches the master counts.
@@ -91,7 +112,7 @@ std::error_code SyncEngine::ShellCopyFile(const std::string& source, const std::
   // No file at the source: nothing was submitted, so there is nothing to report.
   const bool noSourceFile =
       (ec == std::errc::no_such_file_or_directory || ec == std::errc::is_a_directory) && !fs_.fileExists(source);
-  if (ec && !noSourceFile && !noteDiskFull(ec)) {
+  if (ec && !noSourceFile && !noteDiskFull(ec) && ec != std::errc::operation_canceled) {
     window_.reportFailure("Cannot copy " + from + " to " + to + ": " + describeError(ec));
   }
   return ec;
@@ -103,7 +124,7 @@ bool SyncEngine::ShellFileOperation(const std::string& source, const std::string
   if (operation == FO_COPY) {
     ec = copyIntoFolder(source, destination);
     noteDiskFull(ec);
-    if (ec) window_.reportFailure("Cannot copy " + source + " to " + destination + ": " + describeError(ec));
+    if (ec && ec != std::errc::operation_canceled) window_.reportFailure("Cannot copy " + source + " to " + destination + ": " + describeError(ec));
   } else if (operation == FO_DELETE) {
     ec = fs_.moveToTrash(source);
     if (ec) window_.reportFailure("Cannot move " + source + " to the trash: " + describeError(ec));

@@ -2,7 +2,6 @@
 // one run per mirror, the system volume, an empty master.
 #include "engine/paths.h"
 #include "engine/sync_engine.h"
-#include "platform/volumes.h"
 
 namespace vardell {
 namespace {
@@ -42,7 +41,7 @@ bool SyncEngine::liesWithin(const std::string& inner, const std::string& outer) 
   }
   // A bind mount shows a folder in a second place; within the file system itself the
   // two places are one.
-  const FileSystemLocation a = locationInFileSystem(realInner), b = locationInFileSystem(realOuter);
+  const FileSystemLocation a = fs_.locationInFileSystem(realInner), b = fs_.locationInFileSystem(realOuter);
   return a.fileSystem == b.fileSystem && (a.path == b.path || isInside(a.path, b.path));
 }
 

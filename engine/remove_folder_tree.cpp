@@ -1,4 +1,5 @@
-// Removing a mirror-only folder: its files to the trash, its folders deepest first.
+// Removing mirror-only entries: one file to the trash with its status line, and a whole
+// folder, its files to the trash and its folders deepest first.
 #include "engine/paths.h"
 #include "engine/sync_engine.h"
 
@@ -36,6 +37,29 @@ bool SyncEngine::masterFolderVanished() {
   return masterDevice_ && id.device != *masterDevice_;
 }
 
+bool SyncEngine::trashMirrorFile(const std::string& path, const RemovalLines& lines) {
+  if (!ResetAttributes(path)) LogStatus("Cant change file attributes", Colour::Maroon, true);
+  if (masterFolderVanished()) {
+    stopRemovalForVanishedMaster();
+    return false;
+  }
+  if (!RecycleFile(path)) {
+    LogStatus("The file could not be moved to the recycle bin", lines.refusedColour, true);
+    noteFailedAction();
+    return true;
+  }
+  // Only a file that is really gone counts as removed.
+  const bool gone = !fs_.fileExists(path);
+  LogStatus(gone ? lines.removed : "Failed to remove file ", gone ? lines.removedColour : Colour::Red, false);
+  LogStatus(path, Colour::Black, true);
+  if (gone) {
+    ++state_.FilesRemoved;
+  } else {
+    noteFailedAction();
+  }
+  return true;
+}
+
 void SyncEngine::RemoveFolderTree(const std::string& folder) {
   for (const auto& exclusion : setup_.commandLine.exclusions) {
     if (occursIn(folder, exclusion)) return;
@@ -55,20 +79,7 @@ void SyncEngine::RemoveFolderTree(const std::string& folder) {
       RemoveFolderTree(path);
       continue;
     }
-    if (!ResetAttributes(path)) LogStatus("Cant change file attributes", Colour::Maroon, true);
-    if (masterFolderVanished()) return stopRemovalForVanishedMaster();
-    if (!RecycleFile(path)) {
-      LogStatus("The file could not be moved to the recycle bin", Colour::Maroon, true);
-      noteFailedAction();
-    } else if (fs_.fileExists(path)) {
-      LogStatus("Failed to remove file ", Colour::Red, false);
-      LogStatus(path, Colour::Black, true);
-      noteFailedAction();
-    } else {
-      LogStatus("Removing ", Colour::Blue, false);
-      LogStatus(path, Colour::Black, true);
-      ++state_.FilesRemoved;
-    }
+    if (!trashMirrorFile(path, kFolderRemovalLines)) return;
   }
   window_.processEvents();
   if (masterFolderVanished()) return stopRemovalForVanishedMaster();

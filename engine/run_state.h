@@ -23,6 +23,11 @@ enum class Colour : std::uint32_t {
 // Compare types, numbered as the compare type selector lists them.
 enum class CompareType { SizeAndTime = 0, Binary = 1, AllOfTheAbove = 2 };
 
+// A progress bar's position: part of whole in percent, 0 to 100.
+inline int percentOf(std::int64_t part, std::int64_t whole) {
+  return whole > 0 ? int(double(part) / double(whole) * 100.0) : 0;
+}
+
 struct RunState {
   bool ReversePass = false;     // Compare's first walk: mirror listed against the master
   bool RemovalPass = false;     // Sync's removal walk: mirror listed, mirror-only entries removed
@@ -36,7 +41,7 @@ struct RunState {
   std::int64_t TotalBytes = 0;    // master folder size, measured for content compares
   std::int64_t BytesDone = 0;     // master-side bytes read by content compares since measuring
   std::string CurrentPath;        // entry being walked, measured or compared
-  std::string FileProgressText;   // "Comparing " + name during a content compare
+  std::string FileProgressText;   // "Comparing " or "Copying " + name while a file is read or copied
   std::chrono::system_clock::time_point StartTime{};
   std::chrono::system_clock::time_point EndTime{};
 };

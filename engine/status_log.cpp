@@ -2,7 +2,6 @@
 #include "engine/status_log.h"
 
 #include <algorithm>
-#include <cerrno>
 
 namespace vardell {
 namespace {
@@ -33,7 +32,7 @@ std::string escapeControls(std::string_view text) {
 }  // namespace
 
 StatusLog::~StatusLog() {
-  if (log_) std::fclose(log_);
+  if (log_) log_->close();
 }
 
 void StatusLog::LogStatus(std::string_view text, Colour colour, bool lineEnd) {
@@ -47,9 +46,7 @@ void StatusLog::LogStatus(std::string_view text, Colour colour, bool lineEnd) {
   if (!lineEnd) return;
   if (log_) {
     line_ += "\r\n";
-    if (std::fwrite(line_.data(), 1, line_.size(), log_) != line_.size() && !writeError_) {
-      writeError_ = std::error_code(errno ? errno : EIO, std::generic_category());
-    }
+    if (const auto ec = log_->write(line_); ec && !writeError_) writeError_ = ec;
   }
   line_.clear();
   window_.endStatusLine();
@@ -63,17 +60,16 @@ void StatusLog::clear() {
 std::error_code StatusLog::openRunLog(const std::string& path) {
   if (log_) closeRunLog();
   writeError_.clear();
-  log_ = std::fopen(path.c_str(), "wb");
-  if (!log_) return std::error_code(errno, std::generic_category());
-  std::setvbuf(log_, nullptr, _IOFBF, 1 << 16);
-  return {};
+  std::error_code ec;
+  log_ = fs_.openForWriting(path, ec);
+  return ec;
 }
 
 std::error_code StatusLog::closeRunLog() {
   if (!log_) return {};
-  const bool closed = std::fclose(log_) == 0;
-  log_ = nullptr;
-  if (!closed && !writeError_) writeError_ = std::error_code(errno ? errno : EIO, std::generic_category());
+  const auto ec = log_->close();
+  log_.reset();
+  if (ec && !writeError_) writeError_ = ec;
   return writeError_;
 }
 

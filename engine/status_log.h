@@ -4,8 +4,9 @@
 
 #include "engine/run_state.h"
 #include "engine/run_window.h"
+#include "platform/filesystem.h"
 
-#include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -14,7 +15,7 @@ namespace vardell {
 
 class StatusLog {
  public:
-  explicit StatusLog(RunWindow& window) : window_(window) {}
+  StatusLog(RunWindow& window, FileSystem& fs) : window_(window), fs_(fs) {}
   ~StatusLog();
   StatusLog(const StatusLog&) = delete;
   StatusLog& operator=(const StatusLog&) = delete;
@@ -34,8 +35,9 @@ class StatusLog {
 
  private:
   RunWindow& window_;
+  FileSystem& fs_;
   std::string line_;  // fragments written since the last line end
-  std::FILE* log_ = nullptr;
+  std::unique_ptr<WritableFile> log_;
   std::error_code writeError_;
 };
 

@@ -2,12 +2,11 @@
 #include "engine/sync_engine.h"
 
 #include "engine/paths.h"
-#include "platform/volumes.h"
 
 namespace vardell {
 
 SyncEngine::SyncEngine(FileSystem& fs, RunWindow& window, EngineSetup setup)
-    : fs_(fs), window_(window), setup_(std::move(setup)), log_(window) {
+    : fs_(fs), window_(window), setup_(std::move(setup)), log_(window, fs) {
   state_.RunIdle = true;
   window_.attachRun(*this);
 }
@@ -17,8 +16,8 @@ std::string SyncEngine::runLogNameFor(const std::string& mirror) {
 }
 
 std::string SyncEngine::runLogNameFor(const std::string& master, const std::string& mirror) {
-  const Volume volume = volumeOf(mirror);
-  const std::string rootTag = isVolumeRoot(mirror) ? volume.tag : std::string();
+  const Volume volume = fs_.volumeOf(mirror);
+  const std::string rootTag = fs_.isVolumeRoot(mirror) ? volume.tag : std::string();
   return RunLogName(runLogFolder(master, mirror), volume.tag, folderNameOf(mirror, rootTag));
 }
 

@@ -194,8 +194,17 @@ class SyncEngine final : public RunControl {
   CounterpartState listCounterpart(const std::string& folder, CounterpartIndex& index);
   // Creates a missing mirror folder in the copy pass; reports a failure.
   bool createCounterpartFolder(const std::string& folder);
-  // Removal pass: trashes an unpaired mirror file. False when the master has vanished.
-  bool removeUnpairedFile(const std::string& path);
+  // The texts of a mirror file's removal: the walk's and the folder removal's differ.
+  struct RemovalLines {
+    const char* removed;    // the keyword of the line naming a removed file
+    Colour removedColour;
+    Colour refusedColour;   // of "The file could not be moved to the recycle bin"
+  };
+  static constexpr RemovalLines kWalkRemovalLines{"Removed ", Colour::Green, Colour::Red};
+  static constexpr RemovalLines kFolderRemovalLines{"Removing ", Colour::Blue, Colour::Maroon};
+  // Moves a mirror file to the trash with its status line; counts it in FilesRemoved only
+  // when it is really gone. False (nothing removed) when the master folder has vanished.
+  bool trashMirrorFile(const std::string& path, const RemovalLines& lines);
   // Copy pass: a mirror folder stands where the master has a file or link. The folder goes
   // to the trash through the folder removal, then the file is copied; nothing is copied
   // when the removal spared anything.
@@ -218,9 +227,12 @@ class SyncEngine final : public RunControl {
   // Copies into a folder through a temporary name; an old file of that name is replaced
   // without a gap (see replaceWithCopy).
   std::error_code copyIntoFolder(const std::string& source, const std::string& folder);
-  // Gives a prepared copy the name an existing entry holds: the old file is trashed
-  // restorably and the copy renamed over it, or the copy is discarded.
-  std::error_code replaceWithCopy(const PreparedCopy& copy);
+  // Copies every piece, reporting progress and pumping events between pieces of a long
+  // copy; operation_canceled when Abort was asked for.
+  std::error_code copyAllPieces(FileCopy& copy);
+  // Gives a finished copy the name an existing entry holds: the old file is trashed
+  // restorably and the copy renamed over it; otherwise the copy is left uncommitted.
+  std::error_code replaceWithCopy(FileCopy& copy);
   // True when target, just written by the last copy, is there and not a folder, with the
   // size and time its source had when it was copied.
   bool copyIsComplete(const std::string& target);
@@ -237,7 +249,7 @@ class SyncEngine final : public RunControl {
   std::unique_ptr<char[]> listedBuffer_;
   std::unique_ptr<char[]> counterpartBuffer_;
   std::optional<std::uint64_t> masterDevice_;
-  PreparedCopy lastCopy_;   // the latest copy made: its target and its source's facts
+  CopySource lastCopied_;  // the latest copy's source, as it was when copied
   int failedActions_ = 0;
   RunReport report_;
   std::unique_ptr<HeldLock> runLock_;  // this run's hold on its mirror folder  // copies, removals and listings of this run that could not be done  // the master folder's volume when the run started

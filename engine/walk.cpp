@@ -110,7 +110,7 @@ bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::stri
       result = false;
       LogStatus(unpairedFile, Colour::Olive, false);
       LogStatus(path, Colour::Grey, true);
-      if (state_.RemovalPass && !removeUnpairedFile(path)) return false;
+      if (state_.RemovalPass && state_.RemoveUnpaired && !trashMirrorFile(path, kWalkRemovalLines)) return false;
       if (state_.CopyPass && CopyAFile(listedFolder, counterpartFolder, entry)) counterpart.learn(entry);
       continue;
     }
@@ -157,29 +157,6 @@ bool SyncEngine::createCounterpartFolder(const std::string& folder) {
   }
   LogStatus("Create folder ", Colour::Blue, false);
   LogStatus(withSeparator(folder), Colour::Black, true);
-  return true;
-}
-
-bool SyncEngine::removeUnpairedFile(const std::string& path) {
-  if (!ResetAttributes(path)) LogStatus("Cant change file attributes", Colour::Maroon, true);
-  if (!state_.RemoveUnpaired) return true;
-  if (masterFolderVanished()) {
-    stopRemovalForVanishedMaster();
-    return false;
-  }
-  if (!RecycleFile(path)) {
-    LogStatus("The file could not be moved to the recycle bin", Colour::Red, true);
-    noteFailedAction();
-    return true;
-  }
-  if (fs_.fileExists(path)) {
-    LogStatus("Failed to remove file ", Colour::Red, false);
-    noteFailedAction();
-  } else {
-    LogStatus("Removed ", Colour::Green, false);
-    ++state_.FilesRemoved;
-  }
-  LogStatus(path, Colour::Black, true);
   return true;
 }
 

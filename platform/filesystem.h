@@ -3,11 +3,13 @@
 #pragma once
 
 #include "platform/dir_entry.h"
+#include "platform/volumes.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -17,9 +19,20 @@ namespace vardell {
 class ReadableFile {
  public:
   virtual ~ReadableFile() = default;
-  // Reads up to `size` bytes, fewer only at the end of the file. Returns the count read
-  // (0 at the end) or -1 on a read error.
-  virtual std::int64_t read(char* buffer, std::size_t size) = 0;
+  // Reads up to `size` bytes, fewer only at the end of the file; `count` gets how many
+  // (0 at the end). Fails with the read's error (io_error...), `count` then holding what
+  // was read before it.
+  virtual std::error_code read(char* buffer, std::size_t size, std::size_t& count) = 0;
+};
+
+// A file of the program's own (the run log) opened for writing, emptied first.
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;  // closes the file, a failure unseen: call close()
+  // Appends data; the bytes may wait in a buffer until close().
+  virtual std::error_code write(std::string_view data) = 0;
+  // Writes what waits and closes the file; the first error met (a full disk).
+  virtual std::error_code close() = 0;
 };
 
 // Identity of a file system object: device and inode.
@@ -30,16 +43,33 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
-// A copy made under a temporary name in the target folder, not yet given its name. The
-// handles stay open until the copy is committed or discarded.
-struct PreparedCopy {
-  std::string temporaryName;  // the copy's hidden name in the target folder; empty for an unnamed file
-  int unnamedHandle = -1;     // the open unnamed temporary file, or -1
-  int folderHandle = -1;      // the target folder, reached without following links, or -1
-  std::string targetPath;     // the name it gets on commit, as a full path
+// What a copy carries over from its source, as the source was when the copy started.
+struct CopySource {
   bool isLink = false;
-  std::int64_t size = 0;      // the source's size as copied
-  std::int64_t mtimeNs = 0;   // the source's last-write time, which the copy carries
+  std::int64_t size = 0;     // bytes; a link's size is the length of its target text
+  std::int64_t mtimeNs = 0;  // the last-write time, which the copy carries
+};
+
+// How many bytes a copy writes between two looks at the window (progress, Abort).
+inline constexpr std::int64_t kCopyPieceSize = 4 << 20;
+
+// A copy being written as a temporary file in the target folder. Destroying it removes
+// the temporary file unless the copy was committed, so an abandoned copy leaves nothing.
+class FileCopy {
+ public:
+  virtual ~FileCopy() = default;
+  virtual const CopySource& source() const = 0;
+  virtual const std::string& targetPath() const = 0;  // the name it gets on commit
+  virtual std::int64_t bytesCopied() const = 0;
+  // Copies the next piece (at most kCopyPieceSize bytes). `finished` becomes true once
+  // every byte is there and the copy carries the source's mode and last-write time.
+  // Fails with no_space_on_device, io_error... and the temporary file is then removed.
+  virtual std::error_code copyPiece(bool& finished) = 0;
+  // Gives the finished copy its name in one step. Without replaceExisting it fails with
+  // file_exists when something has that name, and the copy may be committed again;
+  // replacing, the name holds the old entry or the complete copy at every instant. On
+  // any other failure the temporary file is removed.
+  virtual std::error_code commit(bool replaceExisting) = 0;
 };
 
 // An exclusive lock held until the handle is destroyed (or the process ends).
@@ -115,7 +145,8 @@ class FileSystem {
   // An absolute, lexically normalised form of path ("." and ".." resolved, no trailing "/").
   virtual std::string fullPath(const std::string& path) = 0;
 
-  // Creates one folder (mode 0777 less umask). Fails if it exists or its parent is missing.
+  // Creates one folder (mode 0777 less umask); a folder already there counts as created.
+  // Fails when something else has the name (file_exists) or the parent is missing.
   virtual std::error_code createFolder(const std::string& path) = 0;
   // Removes an empty folder.
   virtual std::error_code removeFolder(const std::string& path) = 0;
@@ -129,17 +160,16 @@ class FileSystem {
   // folders, FIFOs, sockets and devices are refused without being opened for data.
   virtual std::unique_ptr<ReadableFile> openForReading(const std::string& path, std::error_code& ec) = 0;
 
-  // Copies source into targetFolder under `name`, as a temporary file in that folder
-  // carrying the source's mode and last-write time. A link is copied as a link. On
-  // failure (no_space_on_device, io_error, the source vanished...) nothing is left behind.
-  virtual std::error_code prepareCopy(const std::string& source, const std::string& targetFolder,
-                                      const std::string& name, PreparedCopy& copy) = 0;
-  // Gives a prepared copy its target name. Without replaceExisting it fails with
-  // file_exists when something has that name, and the prepared copy is kept; on any
-  // other failure the temporary file is removed.
-  virtual std::error_code commitCopy(const PreparedCopy& copy, bool replaceExisting) = 0;
-  // Removes a prepared copy that will not be used.
-  virtual void discardCopy(const PreparedCopy& copy) = 0;
+  // Opens a file of the program's own for writing, emptied. A path inside the trees is
+  // refused (TreeError::OtherTree) unless it is the trees' hidden file.
+  virtual std::unique_ptr<WritableFile> openForWriting(const std::string& path, std::error_code& ec) = 0;
+
+  // Starts a copy of source into targetFolder under `name`, as a temporary file in that
+  // folder; a link is copied as a link, whole. Fails when the source is missing, is a
+  // folder (is_a_directory) or a special file (operation_not_supported), or the temporary
+  // file cannot be made; nothing is left behind then.
+  virtual std::unique_ptr<FileCopy> startCopy(const std::string& source, const std::string& targetFolder,
+                                              const std::string& name, std::error_code& ec) = 0;
 
   // Moves a file or link to the user's trash (freedesktop.org layout), restorable from
   // a file manager. Never copies across volumes and never deletes instead.
@@ -149,10 +179,23 @@ class FileSystem {
   // TreeError-free system errors; operation_not_permitted, operation_not_supported or
   // too_many_links where the file system refuses hard links.
   virtual std::error_code linkToTrash(const std::string& path) = 0;
+
+
+  // The volumes the paths lie on (see volumes.h), asked here so tests can say otherwise.
+  virtual Volume volumeOf(const std::string& path) = 0;
+  virtual bool isVolumeRoot(const std::string& path) = 0;
+  virtual bool isOnSystemVolume(const std::string& path) = 0;
+  virtual FileSystemLocation locationInFileSystem(const std::string& realPath) = 0;
+};
+
+struct PosixOptions {
+  // Copies are written as unnamed temporary files where the file system allows; false
+  // writes them under hidden names, as on file systems without unnamed files.
+  bool unnamedTemporaryFiles = true;
 };
 
 // The real file system.
-std::unique_ptr<FileSystem> makePosixFileSystem();
+std::unique_ptr<FileSystem> makePosixFileSystem(const PosixOptions& options = {});
 
 // Message text for an error code, as the system words it.
 std::string describeError(const std::error_code& ec);

@@ -5,8 +5,9 @@
 
 namespace vardell {
 
-LocaleFormat systemLocaleFormat() {
-  const QLocale locale = QLocale::system();
+namespace {
+
+LocaleFormat formatOf(const QLocale& locale) {
   LocaleFormat format;
   for (int day = 1; day <= 7; ++day) {  // Qt counts Monday as 1 and Sunday as 7
     format.shortDayNames[std::size_t(day % 7)] = locale.dayName(day, QLocale::ShortFormat).toStdString();
@@ -18,5 +19,11 @@ LocaleFormat systemLocaleFormat() {
   format.decimalSeparator = locale.decimalPoint().toStdString();
   return format;
 }
+
+}  // namespace
+
+LocaleFormat systemLocaleFormat() { return formatOf(QLocale::system()); }
+
+LocaleFormat localeFormat(const std::string& name) { return formatOf(QLocale(QString::fromStdString(name))); }
 
 }  // namespace vardell

@@ -16,5 +16,7 @@ struct LocaleFormat {
 
 // The system locale's names and separators (English names and "," "." for the C locale).
 LocaleFormat systemLocaleFormat();
+// The same for a named locale ("de_DE", "C").
+LocaleFormat localeFormat(const std::string& name);
 
 }  // namespace vardell

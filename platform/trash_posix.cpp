@@ -1,6 +1,6 @@
 // Moving files to the freedesktop.org trash: files/ holds the object, info/ its
 // .trashinfo with the original path and the deletion date.
-#include "platform/trash_posix.h"
+#include "platform/trash.h"
 
 #include "platform/path_text.h"
 #include "platform/tree_access_posix.h"

@@ -98,6 +98,7 @@ std::error_code TreeAccess::enter(const FolderTrees& trees) {
       hiddenDevice_ = st.st_dev;
       hiddenInode_ = st.st_ino;
       hiddenName_ = lastComponent(trees.hiddenFile);
+      hiddenPath_ = trees.hiddenFile;
     }
   }
   return {};

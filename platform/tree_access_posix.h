@@ -85,11 +85,14 @@ class TreeAccess {
   bool containsFolder(const std::string& path) const;
   // True when listings of the folder with this identity must leave out `name`.
   bool hidesEntry(const struct stat& folder, const std::string& name) const;
+  // True when path is the hidden file itself.
+  bool hidesPath(const std::string& path) const { return hidden_ && path == hiddenPath_; }
   bool active() const { return !roots_.empty(); }
 
  private:
   mutable std::vector<TreeRoot> roots_;  // a missing root's handle is filled in once it exists
   std::string hiddenName_;
+  std::string hiddenPath_;
   dev_t hiddenDevice_ = 0;
   ino_t hiddenInode_ = 0;
   bool hidden_ = false;

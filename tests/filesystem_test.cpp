@@ -1,6 +1,5 @@
 // The POSIX file-system service: listings, reading, copies and the trash.
 #include "platform/filesystem.h"
-#include "platform/trash_posix.h"
 #include "platform/folders.h"
 #include "platform/locale_format.h"
 #include "platform/volumes.h"
@@ -141,12 +140,18 @@ TEST(Folders, APortableCopyKeepsItsSettingsBesideTheProgram) {
   EXPECT_EQ(::stat(runtime.c_str(), &st), 0);
 }
 
-TEST(LocaleFormat, TheCLocaleGivesEnglishNamesAndSeparators) {
-  ::setenv("LC_ALL", "C", 1);
-  const vardell::LocaleFormat format = vardell::systemLocaleFormat();
-  EXPECT_EQ(format.shortDayNames[0], "Sun");
-  EXPECT_EQ(format.shortMonthNames[11], "Dec");
-  EXPECT_EQ(format.decimalSeparator, ".");
+TEST(LocaleFormat, NamesAndSeparatorsFollowTheLocale) {
+  const vardell::LocaleFormat plain = vardell::localeFormat("C");
+  EXPECT_EQ(plain.shortDayNames[0], "Sun");
+  EXPECT_EQ(plain.shortMonthNames[11], "Dec");
+  EXPECT_EQ(plain.decimalSeparator, ".");
+  // Sunday first, as the header counts days; December last; German separators.
+  const vardell::LocaleFormat german = vardell::localeFormat("de_DE");
+  EXPECT_EQ(german.shortDayNames[0].substr(0, 2), "So");
+  EXPECT_EQ(german.shortDayNames[1].substr(0, 2), "Mo");
+  EXPECT_EQ(german.shortMonthNames[11].substr(0, 3), "Dez");
+  EXPECT_EQ(german.decimalSeparator, ",");
+  EXPECT_EQ(german.thousandsSeparator, ".");
 }
 
 }  // namespace

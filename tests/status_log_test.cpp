@@ -39,11 +39,13 @@ TEST_F(LogFixture, FragmentsJoinIntoOneLineWithTheirOwnColours) {
 TEST_F(LogFixture, UnfinishedLineReachesTheLogOnlyWithTheNextLineEnd) {
   ASSERT_FALSE(engine.statusLog().openRunLog(tree.path("log.txt")));
   engine.LogStatus("Folders match", Colour::Green, true);
+  const int writesAfterTheFirstLine = fs.calls(Op::WriteLog);
   engine.LogStatus("Size mismatch ", Colour::Maroon, false);
-  std::fflush(nullptr);
-  // Shown at once in the window, not yet in the log.
+  // Shown at once in the window, not yet handed to the log.
   EXPECT_EQ(window.lines.back().text(), "Size mismatch ");
+  EXPECT_EQ(fs.calls(Op::WriteLog), writesAfterTheFirstLine);
   engine.LogStatus("/m/a", Colour::Black, true);
+  EXPECT_EQ(fs.calls(Op::WriteLog), writesAfterTheFirstLine + 1);
   ASSERT_FALSE(engine.statusLog().closeRunLog());
   EXPECT_EQ(tree.readFile("log.txt"), "Folders match\r\nSize mismatch /m/a\r\n");
 }

@@ -9,16 +9,64 @@ namespace {
 // A reader whose reads fail once the hook says so.
 class FaultyReader : public ReadableFile {
  public:
-  FaultyReader(std::unique_ptr<ReadableFile> real, std::function<bool()> fails)
-      : real_(std::move(real)), fails_(std::move(fails)) {}
-  std::int64_t read(char* buffer, std::size_t size) override { return fails_() ? -1 : real_->read(buffer, size); }
+  FaultyReader(std::unique_ptr<ReadableFile> real, std::function<std::error_code()> fault)
+      : real_(std::move(real)), fault_(std::move(fault)) {}
+  std::error_code read(char* buffer, std::size_t size, std::size_t& count) override {
+    count = 0;
+    if (auto ec = fault_()) return ec;
+    return real_->read(buffer, size, count);
+  }
 
  private:
   std::unique_ptr<ReadableFile> real_;
-  std::function<bool()> fails_;
+  std::function<std::error_code()> fault_;
 };
 
 }  // namespace
+
+// A copy whose pieces and commit pass the hook first.
+class FaultyCopy : public FileCopy {
+ public:
+  FaultyCopy(FaultFileSystem& fs, std::unique_ptr<FileCopy> real, std::string source)
+      : fs_(fs), real_(std::move(real)), sourcePath_(std::move(source)) {}
+  const CopySource& source() const override { return real_->source(); }
+  const std::string& targetPath() const override { return real_->targetPath(); }
+  std::int64_t bytesCopied() const override { return real_->bytesCopied(); }
+  std::error_code copyPiece(bool& finished) override {
+    finished = false;
+    if (auto ec = fs_.inject(Op::CopyPiece, sourcePath_)) {
+      real_.reset();  // a failed piece discards the copy, as the real one does
+      return ec;
+    }
+    return real_ ? real_->copyPiece(finished) : std::make_error_code(std::errc::invalid_argument);
+  }
+  std::error_code commit(bool replaceExisting) override {
+    if (auto ec = fs_.inject(Op::CommitCopy, targetPath())) return ec;
+    return real_->commit(replaceExisting);
+  }
+
+ private:
+  FaultFileSystem& fs_;
+  std::unique_ptr<FileCopy> real_;
+  std::string sourcePath_;
+};
+
+// A run log whose writes fail once the hook says so.
+class FaultyLog : public WritableFile {
+ public:
+  FaultyLog(FaultFileSystem& fs, std::unique_ptr<WritableFile> real, std::string path)
+      : fs_(fs), real_(std::move(real)), path_(std::move(path)) {}
+  std::error_code write(std::string_view data) override {
+    if (auto ec = fs_.inject(Op::WriteLog, path_)) return ec;
+    return real_->write(data);
+  }
+  std::error_code close() override { return real_->close(); }
+
+ private:
+  FaultFileSystem& fs_;
+  std::unique_ptr<WritableFile> real_;
+  std::string path_;
+};
 
 std::error_code FaultFileSystem::inject(Op op, const std::string& path) {
   ++counts_[int(op)];
@@ -72,21 +120,27 @@ std::unique_ptr<ReadableFile> FaultFileSystem::openForReading(const std::string&
   if ((ec = inject(Op::Open, path))) return nullptr;
   auto file = real_->openForReading(path, ec);
   if (!file) return nullptr;
-  return std::make_unique<FaultyReader>(std::move(file), [this, path] { return bool(inject(Op::Read, path)); });
+  return std::make_unique<FaultyReader>(std::move(file), [this, path] { return inject(Op::Read, path); });
 }
 
-std::error_code FaultFileSystem::prepareCopy(const std::string& source, const std::string& targetFolder,
-                                             const std::string& name, PreparedCopy& copy) {
-  if (auto ec = inject(Op::PrepareCopy, source)) return ec;
-  return real_->prepareCopy(source, targetFolder, name, copy);
+std::unique_ptr<FileCopy> FaultFileSystem::startCopy(const std::string& source, const std::string& targetFolder,
+                                                     const std::string& name, std::error_code& ec) {
+  if ((ec = inject(Op::PrepareCopy, source))) return nullptr;
+  auto copy = real_->startCopy(source, targetFolder, name, ec);
+  if (!copy) return nullptr;
+  return std::make_unique<FaultyCopy>(*this, std::move(copy), source);
 }
 
-std::error_code FaultFileSystem::commitCopy(const PreparedCopy& copy, bool replaceExisting) {
-  if (auto ec = inject(Op::CommitCopy, copy.targetPath)) {
-    real_->discardCopy(copy);
-    return ec;
-  }
-  return real_->commitCopy(copy, replaceExisting);
+std::unique_ptr<WritableFile> FaultFileSystem::openForWriting(const std::string& path, std::error_code& ec) {
+  if ((ec = inject(Op::WriteLog, path))) return nullptr;
+  auto file = real_->openForWriting(path, ec);
+  if (!file) return nullptr;
+  return std::make_unique<FaultyLog>(*this, std::move(file), path);
+}
+
+bool FaultFileSystem::isOnSystemVolume(const std::string& path) {
+  if (systemVolumeAt.empty()) return real_->isOnSystemVolume(path);
+  return path == systemVolumeAt || path.rfind(systemVolumeAt + "/", 0) == 0;
 }
 
 std::error_code FaultFileSystem::moveToTrash(const std::string& path) {

@@ -11,12 +11,12 @@
 namespace vardell::test {
 
 // Operations a fault can be injected into.
-enum class Op { List, Open, Read, ResetAttributes, PrepareCopy, CommitCopy, Trash, CreateFolder, RemoveFolder, TrashLink, Stat };
-inline constexpr int kOpCount = 11;
+enum class Op { List, Open, Read, ResetAttributes, PrepareCopy, CommitCopy, Trash, CreateFolder, RemoveFolder, TrashLink, Stat, CopyPiece, WriteLog };
+inline constexpr int kOpCount = 13;
 
 class FaultFileSystem : public FileSystem {
  public:
-  FaultFileSystem() : real_(makePosixFileSystem()) {}
+  explicit FaultFileSystem(const PosixOptions& options = {}) : real_(makePosixFileSystem(options)) {}
 
   // Returns an error to make the operation fail; an empty code lets it through.
   std::function<std::error_code(Op, const std::string& path)> fault;
@@ -50,15 +50,25 @@ class FaultFileSystem : public FileSystem {
   std::error_code removeFolder(const std::string& path) override;
   std::error_code resetAttributes(const std::string& path) override;
   std::unique_ptr<ReadableFile> openForReading(const std::string& path, std::error_code& ec) override;
-  std::error_code prepareCopy(const std::string& source, const std::string& targetFolder, const std::string& name,
-                              PreparedCopy& copy) override;
-  std::error_code commitCopy(const PreparedCopy& copy, bool replaceExisting) override;
-  void discardCopy(const PreparedCopy& copy) override { real_->discardCopy(copy); }
+  std::unique_ptr<WritableFile> openForWriting(const std::string& path, std::error_code& ec) override;
+  std::unique_ptr<FileCopy> startCopy(const std::string& source, const std::string& targetFolder, const std::string& name,
+                                      std::error_code& ec) override;
   std::error_code moveToTrash(const std::string& path) override;
   std::error_code linkToTrash(const std::string& path) override;
 
+  // Paths at or below this folder are on the system volume (empty: ask the real system).
+  std::string systemVolumeAt;
+  Volume volumeOf(const std::string& path) override { return real_->volumeOf(path); }
+  bool isVolumeRoot(const std::string& path) override { return real_->isVolumeRoot(path); }
+  bool isOnSystemVolume(const std::string& path) override;
+  FileSystemLocation locationInFileSystem(const std::string& realPath) override {
+    return real_->locationInFileSystem(realPath);
+  }
+
  private:
   std::error_code inject(Op op, const std::string& path);
+  friend class FaultyCopy;
+  friend class FaultyLog;
   void roundStamp(const std::string& folder, DirEntry& entry) const;
   std::unique_ptr<FileSystem> real_;
   int counts_[kOpCount] = {};

@@ -1,0 +1,275 @@
+// Copies on POSIX: the bytes go into an unnamed temporary file in the target folder (or
+// one under a hidden name where unnamed files are missing), piece by piece in the kernel
+// where it can, then the copy is linked or renamed into place in one step.
+#include "platform/path_text.h"
+#include "platform/posix_services.h"
+
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+
+namespace vardell::posix {
+namespace {
+
+mode_t currentUmask() {
+  static const mode_t mask = [] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
+  return mask;
+}
+
+std::string temporaryName() {
+  static std::mt19937_64 random{std::random_device{}()};
+  static const char digits[] = "0123456789abcdef";
+  std::string name = ".vardell-";
+  std::uint64_t r = random();
+  for (int i = 0; i < 12; ++i, r >>= 4) name += digits[r & 15];
+  return name + ".part";
+}
+
+timespec toTimespec(std::int64_t ns) {
+  timespec t{time_t(ns / 1000000000LL), long(ns % 1000000000LL)};
+  if (t.tv_nsec < 0) {
+    t.tv_nsec += 1000000000L;
+    t.tv_sec -= 1;
+  }
+  return t;
+}
+
+class PosixFileCopy final : public FileCopy {
+ public:
+  PosixFileCopy(UniqueFd folder, std::string targetPath, CopySource source)
+      : folder_(std::move(folder)), targetPath_(std::move(targetPath)), source_(source) {}
+  ~PosixFileCopy() override {
+    if (!committed_ && !hiddenName_.empty()) ::unlinkat(folder_.get(), hiddenName_.c_str(), 0);
+  }
+
+  const CopySource& source() const override { return source_; }
+  const std::string& targetPath() const override { return targetPath_; }
+  std::int64_t bytesCopied() const override { return copied_; }
+
+  // A copy of a link: the link is made whole at once.
+  std::error_code startLink(const std::string& target) {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+      hiddenName_ = temporaryName();
+      if (::symlinkat(target.c_str(), folder_.get(), hiddenName_.c_str()) == 0) {
+        const timespec times[2] = {{0, UTIME_OMIT}, toTimespec(source_.mtimeNs)};
+        if (::utimensat(folder_.get(), hiddenName_.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
+        finished_ = true;
+        copied_ = source_.size;
+        return {};
+      }
+      if (errno != EEXIST) break;
+    }
+    const auto ec = errno == EEXIST ? std::make_error_code(std::errc::file_exists) : lastError();
+    hiddenName_.clear();
+    return ec;
+  }
+
+  // A copy of a file's bytes from `in`, written to a temporary file created now.
+  std::error_code startContent(UniqueFd in, mode_t mode, bool allowUnnamed) {
+    in_ = std::move(in);
+    mode_ = mode;
+    ::posix_fadvise(in_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (allowUnnamed) {
+      out_ = UniqueFd(::openat(folder_.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode & 0777));
+      if (out_) return {};
+      if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return lastError();
+    }
+    for (int attempt = 0; attempt < 16 && !out_; ++attempt) {
+      hiddenName_ = temporaryName();
+      out_ = UniqueFd(::openat(folder_.get(), hiddenName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                               mode & 0777));
+      if (!out_ && errno != EEXIST) break;
+    }
+    if (out_) return {};
+    const auto ec = lastError();
+    hiddenName_.clear();
+    return ec;
+  }
+
+  std::error_code copyPiece(bool& finished) override {
+    if (!finished_) {
+      if (auto ec = copyBytes(kCopyPieceSize)) {
+        discard();
+        return ec;
+      }
+    }
+    finished = finished_;
+    return {};
+  }
+
+  std::error_code commit(bool replaceExisting) override {
+    if (committed_ || !finished_) return std::make_error_code(std::errc::invalid_argument);
+    const auto ec = giveName(replaceExisting);
+    if (ec == std::errc::file_exists && !replaceExisting) return ec;  // kept for a replacing commit
+    if (ec) {
+      discard();
+      return ec;
+    }
+    committed_ = true;
+    out_ = UniqueFd();
+    return {};
+  }
+
+ private:
+  enum class Method { Kernel, Sendfile, ReadWrite };
+
+  // Copies up to `budget` bytes; at the end of the source the copy gets its mode and time.
+  std::error_code copyBytes(std::int64_t budget) {
+    while (budget > 0) {
+      const ssize_t n = transfer(std::size_t(budget));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        if (fallBack()) continue;
+        return lastError();
+      }
+      if (n == 0) return finishContent();
+      copied_ += n;
+      budget -= n;
+    }
+    return {};
+  }
+
+  ssize_t transfer(std::size_t budget) {
+    switch (method_) {
+      case Method::Kernel: return ::copy_file_range(in_.get(), nullptr, out_.get(), nullptr, budget, 0);
+      case Method::Sendfile: return ::sendfile(out_.get(), in_.get(), nullptr, budget);
+      case Method::ReadWrite: break;
+    }
+    if (buffer_.empty()) buffer_.resize(1 << 20);
+    const ssize_t n = ::read(in_.get(), buffer_.data(), std::min(budget, buffer_.size()));
+    for (ssize_t done = 0; n > 0 && done < n;) {
+      const ssize_t w = ::write(out_.get(), buffer_.data() + done, std::size_t(n - done));
+      if (w < 0 && errno != EINTR) return -1;
+      if (w > 0) done += w;
+    }
+    return n;
+  }
+
+  // The next way of copying when the kernel says this one cannot be used here.
+  bool fallBack() {
+    if (method_ == Method::Kernel &&
+        (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF)) {
+      method_ = Method::Sendfile;
+      return true;
+    }
+    if (method_ == Method::Sendfile && (errno == EINVAL || errno == ENOSYS)) {
+      method_ = Method::ReadWrite;
+      return true;
+    }
+    return false;
+  }
+
+  std::error_code finishContent() {
+    in_ = UniqueFd();
+    // The umask (or special bits) may have left the mode short; best effort, as some
+    // file systems refuse modes.
+    if ((mode_ & 07777) != (mode_ & 0777 & ~currentUmask())) ::fchmod(out_.get(), mode_ & 07777);
+    const timespec times[2] = {{0, UTIME_OMIT}, toTimespec(source_.mtimeNs)};
+    if (::futimens(out_.get(), times) != 0) return lastError();
+    if (!hiddenName_.empty() && ::close(out_.release()) != 0) return lastError();
+    finished_ = true;
+    return {};
+  }
+
+  // Links the unnamed file as `name`; never replaces an entry.
+  std::error_code linkUnnamed(const std::string& name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(out_.get());
+    if (::linkat(out_.get(), "", folder_.get(), name.c_str(), AT_EMPTY_PATH) == 0 ||
+        ::linkat(AT_FDCWD, self.c_str(), folder_.get(), name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      return {};
+    }
+    return lastError();
+  }
+
+  // Gives the copy its name in one step: the name holds the old entry or the complete
+  // copy at every instant.
+  std::error_code giveName(bool replaceExisting) {
+    const std::string name = lastComponent(targetPath_);
+    if (hiddenName_.empty()) {
+      auto ec = linkUnnamed(name);
+      if (ec != std::errc::file_exists || !replaceExisting) return ec;
+      // Replacing: link under a hidden name, then rename over the target.
+      std::string hidden;
+      for (int attempt = 0; attempt < 16 && ec == std::errc::file_exists; ++attempt) {
+        hidden = temporaryName();
+        ec = linkUnnamed(hidden);
+      }
+      if (ec) return ec;
+      if (::renameat(folder_.get(), hidden.c_str(), folder_.get(), name.c_str()) == 0) return {};
+      ec = lastError();
+      ::unlinkat(folder_.get(), hidden.c_str(), 0);
+      return ec;
+    }
+    const unsigned flags = replaceExisting ? 0 : RENAME_NOREPLACE;
+    if (::renameat2(folder_.get(), hiddenName_.c_str(), folder_.get(), name.c_str(), flags) == 0) {
+      hiddenName_.clear();
+      return {};
+    }
+    if (!replaceExisting && errno == EINVAL) return giveName(true);  // no RENAME_NOREPLACE here
+    return lastError();
+  }
+
+  void discard() {
+    if (!hiddenName_.empty()) ::unlinkat(folder_.get(), hiddenName_.c_str(), 0);
+    hiddenName_.clear();
+    out_ = UniqueFd();
+    in_ = UniqueFd();
+  }
+
+  UniqueFd folder_;
+  std::string targetPath_;
+  CopySource source_;
+  UniqueFd in_, out_;
+  mode_t mode_ = 0;
+  std::string hiddenName_;  // the copy's temporary name in the folder; empty for an unnamed file
+  Method method_ = Method::Kernel;
+  std::vector<char> buffer_;
+  std::int64_t copied_ = 0;
+  bool finished_ = false;
+  bool committed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<FileCopy> startFileCopy(const TreeAccess& trees, const std::string& source,
+                                        const std::string& targetFolder, const std::string& name, bool allowUnnamed,
+                                        std::error_code& ec) {
+  UniqueFd in(trees.open(source, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0, ec));
+  struct stat st {};
+  if (!in && isLinkError(ec)) ec = statAt(trees, source, st);
+  if (ec) return nullptr;
+  if (in && ::fstat(in.get(), &st) != 0) {
+    ec = lastError();
+    return nullptr;
+  }
+  const bool isLink = S_ISLNK(st.st_mode);
+  if (!isLink && !S_ISREG(st.st_mode)) {
+    ec = std::make_error_code(S_ISDIR(st.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
+    return nullptr;
+  }
+  UniqueFd folder(trees.open(targetFolder, O_PATH | O_DIRECTORY, 0, ec));
+  if (!folder) {
+    if (isLinkError(ec)) ec = make_error_code(TreeError::LinkInPath);
+    return nullptr;
+  }
+  auto copy = std::make_unique<PosixFileCopy>(std::move(folder), joinPath(targetFolder, name),
+                                              CopySource{isLink, std::int64_t(st.st_size), toNs(st.st_mtim)});
+  if (isLink) {
+    std::string target;
+    ec = readLinkAt(trees, source, target);
+    if (!ec) ec = copy->startLink(target);
+  } else {
+    ec = copy->startContent(std::move(in), st.st_mode, allowUnnamed);
+  }
+  if (ec) return nullptr;
+  return copy;
+}
+
+}  // namespace vardell::posix

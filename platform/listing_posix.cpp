@@ -1,0 +1,199 @@
+// Listing folders and reading files on POSIX: readdir + fstatat with raw byte names,
+// links never followed, FIFOs, sockets and devices never read.
+#include "platform/path_text.h"
+#include "platform/posix_services.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace vardell::posix {
+namespace {
+
+std::uint32_t packedLocalTime(const timespec& ts) {
+  std::tm local{};
+  const time_t seconds = ts.tv_sec;
+  if (!localtime_r(&seconds, &local)) return 0;
+  return packLocalTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                       local.tm_sec);
+}
+
+}  // namespace
+
+void fillEntry(const struct stat& st, DirEntry& e) {
+  e.Attr = 0;
+  if (S_ISDIR(st.st_mode)) {
+    e.Kind = EntryKind::Folder;
+    e.Attr |= kAttrFolder;
+  } else if (S_ISLNK(st.st_mode)) {
+    e.Kind = EntryKind::Symlink;
+  } else if (S_ISREG(st.st_mode)) {
+    e.Kind = EntryKind::File;
+  } else {
+    e.Kind = EntryKind::Special;
+  }
+  if ((st.st_mode & S_IWUSR) == 0 && !S_ISLNK(st.st_mode)) e.Attr |= kAttrReadOnly;
+  if (!e.Name.empty() && e.Name[0] == '.' && !e.isDotEntry()) e.Attr |= kAttrHidden;
+  e.Size = S_ISDIR(st.st_mode) ? 0 : std::int64_t(st.st_size);
+  e.Time = packedLocalTime(st.st_mtim);
+  e.MtimeNs = toNs(st.st_mtim);
+}
+
+namespace {
+
+// The kind from the folder entry's type, when the file system gives one.
+bool fillKind(unsigned char type, DirEntry& e) {
+  switch (type) {
+    case DT_DIR: e.Kind = EntryKind::Folder; e.Attr = kAttrFolder; return true;
+    case DT_REG: e.Kind = EntryKind::File; return true;
+    case DT_LNK: e.Kind = EntryKind::Symlink; return true;
+    case DT_UNKNOWN: return false;
+    default: e.Kind = EntryKind::Special; return true;
+  }
+}
+
+bool isHousekeepingName(const std::string& name) {
+  if (name == ".Trash" || name == "lost+found") return true;
+  if (name.rfind(".Trash-", 0) != 0 || name.size() == 7) return false;
+  return std::all_of(name.begin() + 7, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A folder is a volume root when its parent lives on another device or is itself.
+bool folderIsVolumeRoot(int dirFd) {
+  struct stat self {}, parent {};
+  if (fstat(dirFd, &self) != 0 || fstatat(dirFd, "..", &parent, 0) != 0) return false;
+  return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
+}
+
+class FdReader final : public ReadableFile {
+ public:
+  explicit FdReader(UniqueFd fd) : fd_(std::move(fd)) {}
+  std::error_code read(char* buffer, std::size_t size, std::size_t& count) override {
+    count = 0;
+    while (count < size) {
+      const ssize_t n = ::read(fd_.get(), buffer + count, size - count);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return lastError();
+      }
+      if (n == 0) break;
+      count += std::size_t(n);
+    }
+    return {};
+  }
+
+ private:
+  UniqueFd fd_;
+};
+
+class TextReader final : public ReadableFile {
+ public:
+  explicit TextReader(std::string text) : text_(std::move(text)) {}
+  std::error_code read(char* buffer, std::size_t size, std::size_t& count) override {
+    count = std::min(size, text_.size() - offset_);
+    std::memcpy(buffer, text_.data() + offset_, count);
+    offset_ += count;
+    return {};
+  }
+
+ private:
+  std::string text_;
+  std::size_t offset_ = 0;
+};
+
+}  // namespace
+
+std::error_code statAt(const TreeAccess& trees, const std::string& path, struct stat& st) {
+  Place place;
+  if (auto ec = trees.locate(path, place)) return ec;
+  const int flags = place.isRoot() ? 0 : AT_SYMLINK_NOFOLLOW;
+  if (::fstatat(place.folder, place.name.c_str(), &st, flags) != 0) return lastError();
+  return {};
+}
+
+std::error_code readLinkAt(const TreeAccess& trees, const std::string& path, std::string& target) {
+  Place place;
+  if (auto ec = trees.locate(path, place)) return ec;
+  std::string buffer(256, '\0');
+  for (;;) {
+    const ssize_t n = ::readlinkat(place.folder, place.name.c_str(), buffer.data(), buffer.size());
+    if (n < 0) return lastError();
+    if (std::size_t(n) < buffer.size()) {
+      buffer.resize(std::size_t(n));
+      target = std::move(buffer);
+      return {};
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::error_code listFolderAt(const TreeAccess& trees, const std::string& folder, std::vector<DirEntry>& entries,
+                             ListingDetail detail) {
+  entries.clear();
+  std::error_code ec;
+  const int fd = trees.open(folder, O_RDONLY | O_DIRECTORY, 0, ec);
+  if (fd < 0) return isLinkError(ec) ? std::make_error_code(std::errc::not_a_directory) : ec;
+  std::string relative;
+  const bool inTree = trees.treeOf(folder, relative) != nullptr;
+  struct stat self {};
+  if (inTree && ::fstat(fd, &self) != 0) self = {};
+  if (inTree && !relative.empty() && trees.isRootIdentity(self)) {
+    ::close(fd);
+    return make_error_code(TreeError::OtherTree);
+  }
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    ec = lastError();
+    ::close(fd);
+    return ec;
+  }
+  bool housekeepingSeen = false;
+  errno = 0;
+  while (const dirent* d = ::readdir(dir)) {
+    DirEntry e;
+    e.Name = d->d_name;
+    if (detail == ListingDetail::Full || !fillKind(d->d_type, e)) {
+      struct stat st {};
+      if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
+      fillEntry(st, e);
+    }
+    housekeepingSeen = housekeepingSeen || (e.isFolder() && isHousekeepingName(e.Name));
+    entries.push_back(std::move(e));
+    errno = 0;
+  }
+  const int readError = errno;
+  if (housekeepingSeen && folderIsVolumeRoot(fd)) {
+    std::erase_if(entries, [](const DirEntry& e) { return e.isFolder() && isHousekeepingName(e.Name); });
+  }
+  if (inTree) std::erase_if(entries, [&](const DirEntry& e) { return trees.hidesEntry(self, e.Name); });
+  ::closedir(dir);
+  if (readError != 0) return std::error_code(readError, std::generic_category());
+  // "." and ".." first, then every other name in listing order.
+  const auto names = std::stable_partition(entries.begin(), entries.end(), [](const DirEntry& e) { return e.isDotEntry(); });
+  std::sort(entries.begin(), names, [](const DirEntry& a, const DirEntry& b) { return a.Name.size() < b.Name.size(); });
+  std::sort(names, entries.end(), [](const DirEntry& a, const DirEntry& b) { return listingOrderLess(a.Name, b.Name); });
+  return {};
+}
+
+std::unique_ptr<ReadableFile> openFileForReading(const TreeAccess& trees, const std::string& path, std::error_code& ec) {
+  UniqueFd fd(trees.open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0, ec));
+  if (!fd) {
+    if (!isLinkError(ec)) return nullptr;
+    std::string target;
+    if ((ec = readLinkAt(trees, path, target))) return nullptr;
+    return std::make_unique<TextReader>(std::move(target));
+  }
+  struct stat opened {};
+  if (::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) {
+    ec = std::make_error_code(S_ISDIR(opened.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
+    return nullptr;
+  }
+  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  return std::make_unique<FdReader>(std::move(fd));
+}
+
+}  // namespace vardell::posix

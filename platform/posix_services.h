@@ -1,0 +1,43 @@
+// The services behind the POSIX file system, one file each: listing and reading
+// (listing_posix.cpp), copies (file_copy_posix.cpp) and locks (locks_posix.cpp). Internal
+// to platform/; every path below the run's roots goes through TreeAccess.
+#pragma once
+
+#include "platform/filesystem.h"
+#include "platform/tree_access_posix.h"
+
+#include <cerrno>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace vardell::posix {
+
+inline std::error_code lastError() { return std::error_code(errno, std::generic_category()); }
+inline std::int64_t toNs(const timespec& ts) { return std::int64_t(ts.tv_sec) * 1000000000LL + ts.tv_nsec; }
+// The error of opening a path whose last component is a link.
+inline bool isLinkError(const std::error_code& ec) { return ec == std::errc::too_many_symbolic_link_levels; }
+
+// The entry at path itself, reached without following links; a root is followed.
+std::error_code statAt(const TreeAccess& trees, const std::string& path, struct stat& st);
+// The target text of the link at path.
+std::error_code readLinkAt(const TreeAccess& trees, const std::string& path, std::string& target);
+// Fills an entry's kind, attributes, size and times from its stat.
+void fillEntry(const struct stat& st, DirEntry& e);
+
+std::error_code listFolderAt(const TreeAccess& trees, const std::string& folder, std::vector<DirEntry>& entries,
+                             ListingDetail detail);
+std::unique_ptr<ReadableFile> openFileForReading(const TreeAccess& trees, const std::string& path, std::error_code& ec);
+
+// Starts a copy of source into targetFolder as `name`; with allowUnnamed false the copy
+// is written under a hidden temporary name even where unnamed files are possible.
+std::unique_ptr<FileCopy> startFileCopy(const TreeAccess& trees, const std::string& source,
+                                        const std::string& targetFolder, const std::string& name, bool allowUnnamed,
+                                        std::error_code& ec);
+
+// An exclusive flock on `fd` (closed on failure), held until the lock is destroyed.
+std::unique_ptr<HeldLock> lockHandle(int fd, std::error_code& ec);
+
+}  // namespace vardell::posix
