@@ -63,8 +63,8 @@ std::error_code SyncEngine::replaceWithCopy(FileCopy& copy) {
     // holds a restorable hard link of it by then. Where the file system has no hard
     // links, the old file goes to the trash first and the copy takes the free name, so a
     // crash in between leaves the old file in the trash only.
-    auto trashed = fs_.linkToTrash(copy.targetPath());
-    if (hardLinksRefused(trashed)) trashed = fs_.moveToTrash(copy.targetPath());
+    auto trashed = copy.trashExisting(TrashAction::Link);
+    if (hardLinksRefused(trashed)) trashed = copy.trashExisting(TrashAction::Move);
     if (trashed) return trashed;  // it stays where it is rather than being overwritten
   }
   return copy.commit(true);

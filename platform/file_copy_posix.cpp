@@ -3,6 +3,7 @@
 // where it can, then the copy is linked or renamed into place in one step.
 #include "platform/path_text.h"
 #include "platform/posix_services.h"
+#include "platform/trash.h"
 
 #include <fcntl.h>
 #include <sys/sendfile.h>
@@ -43,8 +44,8 @@ timespec toTimespec(std::int64_t ns) {
 
 class PosixFileCopy final : public FileCopy {
  public:
-  PosixFileCopy(UniqueFd folder, std::string targetPath, CopySource source)
-      : folder_(std::move(folder)), targetPath_(std::move(targetPath)), source_(source) {}
+  PosixFileCopy(const TreeAccess& trees, UniqueFd folder, std::string targetPath, CopySource source)
+      : trees_(trees), folder_(std::move(folder)), targetPath_(std::move(targetPath)), source_(source) {}
   ~PosixFileCopy() override {
     if (!committed_ && !hiddenName_.empty()) ::unlinkat(folder_.get(), hiddenName_.c_str(), 0);
   }
@@ -94,6 +95,7 @@ class PosixFileCopy final : public FileCopy {
   }
 
   std::error_code copyPiece(bool& finished) override {
+    ++pieces_;
     if (!finished_) {
       if (auto ec = copyBytes(kCopyPieceSize)) {
         discard();
@@ -104,8 +106,25 @@ class PosixFileCopy final : public FileCopy {
     return {};
   }
 
+  std::error_code trashExisting(TrashAction action) override {
+    std::string original;
+    if (auto ec = recordedPathOf(trees_, targetPath_, original)) return ec;
+    struct stat trashed {};
+    if (auto ec = trashEntryAt(trees_, folder_.get(), lastComponent(targetPath_), original, action, trashed)) return ec;
+    linkedOld_ = action == TrashAction::Link;
+    oldDevice_ = trashed.st_dev;
+    oldInode_ = trashed.st_ino;
+    return {};
+  }
+
   std::error_code commit(bool replaceExisting) override {
     if (committed_ || !finished_) return std::make_error_code(std::errc::invalid_argument);
+    // A long copy gave time to move its folder away: it only takes a name where the
+    // target folder still is.
+    if (pieces_ > 1 && !folderStillInPlace()) {
+      discard();
+      return make_error_code(TreeError::FolderMoved);
+    }
     const auto ec = giveName(replaceExisting);
     if (ec == std::errc::file_exists && !replaceExisting) return ec;  // kept for a replacing commit
     if (ec) {
@@ -188,10 +207,67 @@ class PosixFileCopy final : public FileCopy {
     return lastError();
   }
 
+  bool folderStillInPlace() const {
+    std::error_code ec;
+    const UniqueFd now(trees_.open(parentFolder(targetPath_), O_PATH | O_DIRECTORY, 0, ec));
+    struct stat a {}, b {};
+    return now && ::fstat(now.get(), &a) == 0 && ::fstat(folder_.get(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+  }
+
+  // The copy under a hidden name in the folder: the named temporary file, or a new link
+  // to the unnamed one.
+  std::error_code linkHidden(std::string& hidden) {
+    if (!hiddenName_.empty()) {
+      hidden = hiddenName_;
+      return {};
+    }
+    std::error_code ec = std::make_error_code(std::errc::file_exists);
+    for (int attempt = 0; attempt < 16 && ec == std::errc::file_exists; ++attempt) {
+      hidden = temporaryName();
+      ec = linkUnnamed(hidden);
+    }
+    return ec;
+  }
+
+  // The copy and the old entry trade names in one step; the old entry, whose hard link
+  // is in the trash, then leaves its hidden name. An entry that took the name after it
+  // was trashed goes to the trash itself.
+  std::error_code exchangeWithOld(const std::string& name) {
+    std::string hidden;
+    if (auto ec = linkHidden(hidden)) return ec;
+    if (::renameat2(folder_.get(), hidden.c_str(), folder_.get(), name.c_str(), RENAME_EXCHANGE) != 0) {
+      const int error = errno;
+      if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
+        if (::renameat(folder_.get(), hidden.c_str(), folder_.get(), name.c_str()) == 0) {
+          hiddenName_.clear();
+          return {};
+        }
+      }
+      const auto ec = lastError();
+      if (hiddenName_.empty()) ::unlinkat(folder_.get(), hidden.c_str(), 0);
+      return ec;
+    }
+    hiddenName_.clear();  // the hidden name now holds the old entry, never to be discarded blindly
+    struct stat old {};
+    if (::fstatat(folder_.get(), hidden.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) return {};
+    if (old.st_dev == oldDevice_ && old.st_ino == oldInode_ && !S_ISDIR(old.st_mode)) {
+      ::unlinkat(folder_.get(), hidden.c_str(), 0);
+      return {};
+    }
+    std::string original;
+    struct stat trashed {};
+    if (!recordedPathOf(trees_, targetPath_, original)) {
+      trashEntryAt(trees_, folder_.get(), hidden, original, TrashAction::Move, trashed);  // else it stays, hidden
+    }
+    return {};
+  }
+
   // Gives the copy its name in one step: the name holds the old entry or the complete
   // copy at every instant.
   std::error_code giveName(bool replaceExisting) {
     const std::string name = lastComponent(targetPath_);
+    if (replaceExisting && linkedOld_) return exchangeWithOld(name);
     if (hiddenName_.empty()) {
       auto ec = linkUnnamed(name);
       if (ec != std::errc::file_exists || !replaceExisting) return ec;
@@ -223,6 +299,7 @@ class PosixFileCopy final : public FileCopy {
     in_ = UniqueFd();
   }
 
+  const TreeAccess& trees_;
   UniqueFd folder_;
   std::string targetPath_;
   CopySource source_;
@@ -234,6 +311,10 @@ class PosixFileCopy final : public FileCopy {
   std::int64_t copied_ = 0;
   bool finished_ = false;
   bool committed_ = false;
+  int pieces_ = 0;
+  bool linkedOld_ = false;  // the entry with the copy's name has a hard link in the trash
+  dev_t oldDevice_ = 0;
+  ino_t oldInode_ = 0;
 };
 
 }  // namespace
@@ -259,7 +340,7 @@ std::unique_ptr<FileCopy> startFileCopy(const TreeAccess& trees, const std::stri
     if (isLinkError(ec)) ec = make_error_code(TreeError::LinkInPath);
     return nullptr;
   }
-  auto copy = std::make_unique<PosixFileCopy>(std::move(folder), joinPath(targetFolder, name),
+  auto copy = std::make_unique<PosixFileCopy>(trees, std::move(folder), joinPath(targetFolder, name),
                                               CopySource{isLink, std::int64_t(st.st_size), toNs(st.st_mtim)});
   if (isLink) {
     std::string target;

@@ -50,6 +50,12 @@ struct CopySource {
   std::int64_t mtimeNs = 0;  // the last-write time, which the copy carries
 };
 
+// How an entry goes into the trash.
+enum class TrashAction {
+  Move,  // the entry leaves its folder for the trash
+  Link,  // the trash gets a hard link and the entry stays, to be replaced in one step
+};
+
 // How many bytes a copy writes between two looks at the window (progress, Abort).
 inline constexpr std::int64_t kCopyPieceSize = 4 << 20;
 
@@ -65,10 +71,17 @@ class FileCopy {
   // every byte is there and the copy carries the source's mode and last-write time.
   // Fails with no_space_on_device, io_error... and the temporary file is then removed.
   virtual std::error_code copyPiece(bool& finished) = 0;
+  // Puts the entry that has the copy's name into the trash, reached through the folder the
+  // copy is written in (so a folder renamed meanwhile cannot part the two): as a hard link
+  // that leaves it in place to be replaced by commit (TrashAction::Link), or moved away
+  // (TrashAction::Move) where hard links are refused (operation_not_permitted,
+  // operation_not_supported, too_many_links).
+  virtual std::error_code trashExisting(TrashAction action) = 0;
   // Gives the finished copy its name in one step. Without replaceExisting it fails with
   // file_exists when something has that name, and the copy may be committed again;
-  // replacing, the name holds the old entry or the complete copy at every instant. On
-  // any other failure the temporary file is removed.
+  // replacing, the name holds the old entry or the complete copy at every instant, and
+  // an entry that took the name after trashExisting goes to the trash as well. On any
+  // other failure the temporary file is removed.
   virtual std::error_code commit(bool replaceExisting) = 0;
 };
 
@@ -89,6 +102,7 @@ enum class TreeError {
   LinkInPath = 1,        // a symbolic link stands in a path below a root: it is never followed
   OtherTree,             // a folder below a root is a root itself, reached another way
   NoTrashOutsideTrees,   // every trash folder for the entry lies inside the trees
+  FolderMoved,           // the folder a copy was written in was moved away meanwhile
 };
 std::error_code make_error_code(TreeError error);
 
@@ -174,11 +188,6 @@ class FileSystem {
   // Moves a file or link to the user's trash (freedesktop.org layout), restorable from
   // a file manager. Never copies across volumes and never deletes instead.
   virtual std::error_code moveToTrash(const std::string& path) = 0;
-  // Puts a restorable hard link of the file at path into the trash and leaves the file
-  // in place, so that a replacement can then take its name in one step. Fails with
-  // TreeError-free system errors; operation_not_permitted, operation_not_supported or
-  // too_many_links where the file system refuses hard links.
-  virtual std::error_code linkToTrash(const std::string& path) = 0;
 
 
   // The volumes the paths lie on (see volumes.h), asked here so tests can say otherwise.

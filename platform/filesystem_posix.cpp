@@ -63,6 +63,41 @@ class PosixWritableFile final : public WritableFile {
   std::FILE* file_;
 };
 
+// Opens one of the program's own files for writing, emptied. A link or a hard link found
+// under its name is not followed or emptied: the name alone is removed and made anew, so
+// whatever else the name was shared with keeps its content.
+int openOwnFile(const std::string& path, std::error_code& ec) {
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0 && errno != ELOOP) break;
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) != 0) {
+      ec = lastError();
+      ::close(fd);
+      return -1;
+    }
+    if (fd >= 0 && !S_ISREG(st.st_mode)) {  // a device or FIFO is no file of ours
+      ::close(fd);
+      ec = std::make_error_code(std::errc::operation_not_supported);
+      return -1;
+    }
+    if (fd >= 0 && st.st_nlink == 1) {
+      if (::ftruncate(fd, 0) == 0 && ::fcntl(fd, F_SETFL, 0) == 0) {
+        ec.clear();
+        return fd;
+      }
+      ec = lastError();
+      ::close(fd);
+      return -1;
+    }
+    // A link, or a file that shares its content with another name.
+    if (fd >= 0) ::close(fd);
+    if (::unlink(path.c_str()) != 0) break;
+  }
+  ec = lastError();
+  return -1;
+}
+
 class PosixFileSystem final : public FileSystem {
  public:
   explicit PosixFileSystem(const PosixOptions& options) : options_(options) {}
@@ -179,8 +214,13 @@ class PosixFileSystem final : public FileSystem {
     std::string relative;
     // Inside the trees the write bit keeps nothing from being trashed or replaced, and a
     // mode change would reach every hard link of the file, a master file's included.
-    if (trees_.treeOf(path, relative) || S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR) != 0) return {};
-    if (::fchmodat(AT_FDCWD, path.c_str(), (st.st_mode & 07777) | S_IWUSR, 0) != 0) return lastError();
+    if (trees_.treeOf(path, relative) || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) != 0) return {};
+    // One of the program's own files: changed only when it is a file of its own, never
+    // through a link nor when another name shares it (openForWriting replaces those).
+    const posix::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat opened {};
+    if (!fd || ::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_nlink != 1) return {};
+    if (::fchmod(fd.get(), (opened.st_mode & 07777) | S_IWUSR) != 0) return lastError();
     return {};
   }
 
@@ -194,9 +234,12 @@ class PosixFileSystem final : public FileSystem {
       ec = make_error_code(TreeError::OtherTree);  // the program's own files never go into a tree
       return nullptr;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wbe");
+    const int fd = openOwnFile(path, ec);
+    if (fd < 0) return nullptr;
+    std::FILE* file = ::fdopen(fd, "wb");
     if (!file) {
       ec = lastError();
+      ::close(fd);
       return nullptr;
     }
     std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
@@ -211,9 +254,6 @@ class PosixFileSystem final : public FileSystem {
 
   std::error_code moveToTrash(const std::string& path) override {
     return trashEntry(trees_, path, TrashAction::Move);
-  }
-  std::error_code linkToTrash(const std::string& path) override {
-    return trashEntry(trees_, path, TrashAction::Link);
   }
 
   Volume volumeOf(const std::string& path) override { return vardell::volumeOf(path); }
@@ -236,6 +276,7 @@ class TreeErrorCategory final : public std::error_category {
       case TreeError::LinkInPath: return "a symbolic link stands in the path, and links are never followed";
       case TreeError::OtherTree: return "the folder is the master or mirror folder itself, reached another way";
       case TreeError::NoTrashOutsideTrees: return "every trash folder for it lies inside the master or mirror folder";
+      case TreeError::FolderMoved: return "the folder was moved or replaced while the copy was written";
     }
     return "unknown folder tree error";
   }

@@ -138,10 +138,12 @@ std::error_code listFolderAt(const TreeAccess& trees, const std::string& folder,
   const int fd = trees.open(folder, O_RDONLY | O_DIRECTORY, 0, ec);
   if (fd < 0) return isLinkError(ec) ? std::make_error_code(std::errc::not_a_directory) : ec;
   std::string relative;
-  const bool inTree = trees.treeOf(folder, relative) != nullptr;
-  struct stat self {};
-  if (inTree && ::fstat(fd, &self) != 0) self = {};
-  if (inTree && !relative.empty() && trees.isRootIdentity(self)) {
+  const TreeRoot* root = trees.treeOf(folder, relative);
+  const bool inTree = root != nullptr;
+  FolderIdentity identity;
+  if (inTree && !identifyFolder(fd, identity)) identity = {};
+  const struct stat& self = identity.st;
+  if (inTree && !relative.empty() && (trees.isRootIdentity(self) || trees.showsATreeAgain(*root, relative, identity))) {
     ::close(fd);
     return make_error_code(TreeError::OtherTree);
   }

@@ -1,6 +1,10 @@
 // The freedesktop.org trash on POSIX, used by the file-system service.
 #pragma once
 
+#include "platform/filesystem.h"
+
+#include <sys/stat.h>
+
 #include <string>
 #include <system_error>
 
@@ -9,11 +13,6 @@ class TreeAccess;
 }
 
 namespace vardell {
-
-enum class TrashAction {
-  Move,  // the entry leaves its folder for the trash
-  Link,  // the trash gets a hard link and the entry stays, to be replaced in one step
-};
 
 // Puts the object at path (a file, link or special file) into the trash of its volume:
 // the home trash ($XDG_DATA_HOME/Trash) when it lives on the same volume, otherwise
@@ -24,5 +23,14 @@ enum class TrashAction {
 // again when the move fails; never copies and never deletes. Fails with the rename's
 // (or link's) error, or with the error of creating the trash folders.
 std::error_code trashEntry(const posix::TreeAccess& trees, const std::string& path, TrashAction action);
+
+// The same for the entry `entry` of the open folder `folder`, recorded as `original`.
+// `trashed` gets what was put into the trash.
+std::error_code trashEntryAt(const posix::TreeAccess& trees, int folder, const std::string& entry,
+                             const std::string& original, TrashAction action, struct stat& trashed);
+
+// The path the trash records for an entry: below a tree, the tree's real root and the
+// entry's path below it (never what a link might now resolve to); elsewhere the real folder.
+std::error_code recordedPathOf(const posix::TreeAccess& trees, const std::string& path, std::string& original);
 
 }  // namespace vardell

@@ -86,7 +86,7 @@ std::string deletionDate() {
 std::error_code chooseTrash(const posix::TreeAccess& trees, const std::string& folder, dev_t device,
                             std::string& trash, std::string& relativeTo) {
   const std::string home = dataHome();
-  if (!trees.containsFolder(home)) {
+  if (!trees.containsFolder(home + "/Trash/files") && !trees.containsFolder(home + "/Trash/info")) {
     if (auto ec = makeFolders(home, 0700)) return ec;
     struct stat homeStat {};
     if (::stat(home.c_str(), &homeStat) == 0 && homeStat.st_dev == device) {
@@ -102,7 +102,12 @@ std::error_code chooseTrash(const posix::TreeAccess& trees, const std::string& f
   const bool adminTrash = ::lstat((base + "/.Trash").c_str(), &admin) == 0 && S_ISDIR(admin.st_mode) &&
                           (admin.st_mode & S_ISVTX) && !trees.containsFolder(base + "/.Trash");
   trash = adminTrash ? base + "/.Trash/" + uid : base + "/.Trash-" + uid;
-  if (trees.containsFolder(trash)) return make_error_code(TreeError::NoTrashOutsideTrees);
+  if (adminTrash && (trees.containsFolder(trash + "/files") || trees.containsFolder(trash + "/info"))) {
+    trash = base + "/.Trash-" + uid;
+  }
+  if (trees.containsFolder(trash + "/files") || trees.containsFolder(trash + "/info")) {
+    return make_error_code(TreeError::NoTrashOutsideTrees);
+  }
   struct stat existing {};
   if (::lstat(trash.c_str(), &existing) == 0) {
     if (!S_ISDIR(existing.st_mode) || existing.st_uid != ::getuid()) return std::make_error_code(std::errc::permission_denied);
@@ -142,9 +147,12 @@ std::error_code writeTrashInfo(const std::string& trash, const std::string& base
 
 // The path recorded for restoring: below a tree, the tree's real root and the entry's
 // path below it (never what a link might now resolve to); elsewhere the real folder.
-std::error_code originalPathOf(const posix::Place& place, const std::string& path, std::string& original) {
-  if (place.root && !place.relative.empty()) {
-    original = joinPath(place.root->realPath, place.relative);
+}  // namespace
+
+std::error_code recordedPathOf(const posix::TreeAccess& trees, const std::string& path, std::string& original) {
+  std::string relative;
+  if (const posix::TreeRoot* root = trees.treeOf(path, relative); root && !relative.empty() && root->handle) {
+    original = joinPath(root->realPath, relative);
     return {};
   }
   char resolved[PATH_MAX];
@@ -153,18 +161,20 @@ std::error_code originalPathOf(const posix::Place& place, const std::string& pat
   return {};
 }
 
-}  // namespace
-
 std::error_code trashEntry(const posix::TreeAccess& trees, const std::string& path, TrashAction action) {
   posix::Place place;
   if (auto ec = trees.locate(path, place)) return ec;
-  struct stat st {};
-  if (::fstatat(place.folder, place.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
   std::string original;
-  if (auto ec = originalPathOf(place, path, original)) return ec;
+  if (auto ec = recordedPathOf(trees, path, original)) return ec;
+  struct stat trashed {};
+  return trashEntryAt(trees, place.folder, place.name, original, action, trashed);
+}
 
+std::error_code trashEntryAt(const posix::TreeAccess& trees, int folder, const std::string& entry,
+                             const std::string& original, TrashAction action, struct stat& trashed) {
+  if (::fstatat(folder, entry.c_str(), &trashed, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
   std::string trash, top;
-  if (auto ec = chooseTrash(trees, parentFolder(original), st.st_dev, trash, top)) return ec;
+  if (auto ec = chooseTrash(trees, parentFolder(original), trashed.st_dev, trash, top)) return ec;
   if (auto ec = makeFolders(trash + "/files", 0700)) return ec;
   if (auto ec = makeFolders(trash + "/info", 0700)) return ec;
 
@@ -174,8 +184,8 @@ std::error_code trashEntry(const posix::TreeAccess& trees, const std::string& pa
   const posix::UniqueFd files(::open((trash + "/files").c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   const int moved = !files ? -1
                     : action == TrashAction::Move
-                        ? ::renameat(place.folder, place.name.c_str(), files.get(), name.c_str())
-                        : ::linkat(place.folder, place.name.c_str(), files.get(), name.c_str(), 0);
+                        ? ::renameat(folder, entry.c_str(), files.get(), name.c_str())
+                        : ::linkat(folder, entry.c_str(), files.get(), name.c_str(), 0);
   if (moved != 0) {
     const auto ec = lastError();
     ::unlink((trash + "/info/" + name + ".trashinfo").c_str());

@@ -6,6 +6,7 @@
 #include "platform/path_text.h"
 
 #include <linux/openat2.h>
+#include <sys/sysmacros.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -19,6 +20,16 @@ namespace {
 std::error_code lastError() { return std::error_code(errno, std::generic_category()); }
 
 bool sameObject(const struct stat& a, dev_t device, ino_t inode) { return a.st_dev == device && a.st_ino == inode; }
+
+// The real path of path, or of the nearest folder above it that exists.
+std::string realLocation(std::string path) {
+  char resolved[PATH_MAX];
+  while (!::realpath(path.c_str(), resolved)) {
+    if (path == "/" || path.empty()) return "/";
+    path = parentFolder(path);
+  }
+  return resolved;
+}
 
 // One component at a time, for kernels without openat2.
 int openComponentwise(int base, const std::string& relative, int flags, mode_t mode) {
@@ -55,6 +66,24 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
     fd_ = other.release();
   }
   return *this;
+}
+
+std::uint64_t mountIdOf(int fd) {
+  FolderIdentity identity;
+  return identifyFolder(fd, identity) ? identity.mountId : 0;
+}
+
+bool identifyFolder(int fd, FolderIdentity& identity) {
+  struct statx sx {};
+  if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_MNT_ID, &sx) != 0) {
+    return ::fstat(fd, &identity.st) == 0;
+  }
+  identity.st.st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+  identity.st.st_ino = sx.stx_ino;
+  identity.st.st_mode = sx.stx_mode;
+  identity.mountKnown = (sx.stx_mask & STATX_MNT_ID) != 0;
+  identity.mountId = identity.mountKnown ? sx.stx_mnt_id : 0;
+  return true;
 }
 
 int openBeneath(int base, const std::string& relative, int flags, mode_t mode) {
@@ -108,6 +137,7 @@ void TreeAccess::leave() {
   roots_.clear();
   hidden_ = false;
   containsCache_.clear();
+  mounts_.clear();
 }
 
 void TreeAccess::adopt(TreeRoot& root, int fd) const {
@@ -118,6 +148,8 @@ void TreeAccess::adopt(TreeRoot& root, int fd) const {
   root.inode = st.st_ino;
   char resolved[PATH_MAX];
   root.realPath = ::realpath(root.path.c_str(), resolved) ? std::string(resolved) : root.path;
+  root.location = locationInFileSystem(root.realPath);
+  root.mountId = mountIdOf(fd);
   containsCache_.clear();
 }
 
@@ -210,15 +242,38 @@ bool TreeAccess::isRootIdentity(const struct stat& folder) const {
 bool TreeAccess::containsFolder(const std::string& path) const {
   if (roots_.empty()) return false;
   if (const auto cached = containsCache_.find(path); cached != containsCache_.end()) return cached->second;
+  const std::string real = realLocation(path);
   bool inside = false;
-  for (std::string up = path; !inside;) {
+  for (std::string up = real; !inside;) {
     struct stat st {};
     if (::stat(up.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) inside = isRootIdentity(st);
-    if (up == "/" || up.empty()) break;
+    if (up == "/") break;
     up = parentFolder(up);
   }
+  const FileSystemLocation location = locationInFileSystem(real);
+  for (const TreeRoot& root : roots_) inside = inside || (root.handle && locationWithin(location, root.location));
   containsCache_[path] = inside;
   return inside;
+}
+
+bool TreeAccess::showsATreeAgain(const TreeRoot& root, const std::string& relative, const FolderIdentity& folder) const {
+  if (!folder.mountKnown || folder.mountId == root.mountId) return false;  // the root's own mount shows it once
+  auto mount = mounts_.find(folder.mountId);
+  if (mount == mounts_.end()) {
+    for (Volume& v : mountTable()) mounts_[v.mountId] = std::move(v);
+    mount = mounts_.find(folder.mountId);
+    if (mount == mounts_.end()) return true;  // a mount the system does not list: not entered
+  }
+  const std::string realPath = joinPath(root.realPath, relative);
+  const FileSystemLocation shown = locationBelowMount(mount->second, realPath);
+  const FileSystemLocation natural{root.location.fileSystem, joinPath(root.location.path, relative)};
+  if (shown.fileSystem == natural.fileSystem && shown.path == natural.path) return false;
+  for (const TreeRoot& other : roots_) {
+    if (!other.handle) continue;
+    // A part of a tree, or a folder holding a tree, met again below a root.
+    if (locationWithin(shown, other.location) || locationWithin(other.location, shown)) return true;
+  }
+  return false;
 }
 
 bool TreeAccess::hidesEntry(const struct stat& folder, const std::string& name) const {

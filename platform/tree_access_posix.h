@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/filesystem.h"
+#include "platform/volumes.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,6 +46,15 @@ struct TreeRoot {
   UniqueFd handle;       // the root folder (O_PATH); empty while it does not exist
   dev_t device = 0;
   ino_t inode = 0;
+  std::uint64_t mountId = 0;     // the mount the root lies on
+  FileSystemLocation location;  // where the root lies within its file system
+};
+
+// What a listing needs to know about the folder it opened.
+struct FolderIdentity {
+  struct stat st {};
+  std::uint64_t mountId = 0;
+  bool mountKnown = false;
 };
 
 // Where an entry lives: the folder handle to act relative to and the entry's name there.
@@ -80,8 +90,13 @@ class TreeAccess {
 
   // True when a folder below a root has the identity of a root: another path to a tree.
   bool isRootIdentity(const struct stat& folder) const;
+  // True when a folder below `root`, at `relative`, lies on another mount that shows a
+  // part of one of the trees a second time (a bind mount of a master folder inside the
+  // mirror, of a folder above it, or of the tree itself).
+  bool showsATreeAgain(const TreeRoot& root, const std::string& relative, const FolderIdentity& folder) const;
   // True when the folder at path, or the nearest folder above it that exists, lies at or
-  // below a root by identity (whatever mount or link reaches it).
+  // below a root, whatever link or mount reaches it: its real path is walked up by
+  // identity, and its place within its file system is compared with the roots'.
   bool containsFolder(const std::string& path) const;
   // True when listings of the folder with this identity must leave out `name`.
   bool hidesEntry(const struct stat& folder, const std::string& name) const;
@@ -102,7 +117,13 @@ class TreeAccess {
   void adopt(TreeRoot& root, int fd) const;
 
   mutable std::map<std::string, bool> containsCache_;
+  mutable std::map<std::uint64_t, Volume> mounts_;  // the mount table, read when a new mount is met
 };
+
+// The identity of an open folder, with its mount number where the kernel gives it.
+// False when the folder cannot be examined.
+bool identifyFolder(int fd, FolderIdentity& identity);
+std::uint64_t mountIdOf(int fd);
 
 // Opens `relative` (no "." or ".." components) beneath the folder `base`, following no
 // link. Returns -1 with errno set (ELOOP for any link met).

@@ -15,6 +15,7 @@ struct Volume {
   bool ready = false;      // mounted and readable
   std::string fileSystem;  // the mounted file system's device number ("8:1"), whatever mount shows it
   std::string source;      // the folder of that file system mounted here ("/" unless a bind mount)
+  std::uint64_t mountId = 0;  // the system's number for this mount
 };
 
 // Where a path lies within its file system, whatever mount reaches it.
@@ -41,6 +42,15 @@ bool isOnSystemVolume(const std::string& path);
 // file system. Two paths on the same file system nest exactly when one location's path
 // holds the other's, also when a bind mount shows a folder in a second place.
 FileSystemLocation locationInFileSystem(const std::string& realPath);
+
+// Every mount, unfiltered, in the order the system lists them.
+std::vector<Volume> mountTable();
+
+// The location of `realPath` when it lies below `mount` (a mount table entry).
+FileSystemLocation locationBelowMount(const Volume& mount, const std::string& realPath);
+
+// True when `inner` is `outer` or lies below it within the same file system.
+bool locationWithin(const FileSystemLocation& inner, const FileSystemLocation& outer);
 
 // True when path is the mount point of a volume (or "/").
 bool isVolumeRoot(const std::string& path);

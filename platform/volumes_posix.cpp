@@ -44,6 +44,7 @@ std::vector<Volume> allMounts() {
     fields >> v.fsType;
     v.mountPoint = unescapeMountField(mountPoint);
     v.fileSystem = majorMinor;
+    v.mountId = std::strtoull(id.c_str(), nullptr, 10);
     v.source = unescapeMountField(root);
     v.tag = volumeTag(v.mountPoint);
     struct stat st {};
@@ -133,6 +134,23 @@ bool isOnSystemVolume(const std::string& path) {
   return folder.st_dev == system.st_dev;
 }
 
+std::vector<Volume> mountTable() { return allMounts(); }
+
+FileSystemLocation locationBelowMount(const Volume& mount, const std::string& realPath) {
+  const std::string rest = mount.mountPoint == "/" ? realPath.substr(1)
+                                                   : realPath.substr(std::min(realPath.size(), mount.mountPoint.size() + 1));
+  std::string inside = mount.source.empty() ? "/" : mount.source;
+  if (!rest.empty()) inside = inside == "/" ? "/" + rest : inside + "/" + rest;
+  return {mount.fileSystem, inside};
+}
+
+bool locationWithin(const FileSystemLocation& inner, const FileSystemLocation& outer) {
+  if (inner.fileSystem != outer.fileSystem) return false;
+  const std::string& o = outer.path;
+  return inner.path == o || o == "/" ||
+         (inner.path.size() > o.size() && inner.path.compare(0, o.size(), o) == 0 && inner.path[o.size()] == '/');
+}
+
 FileSystemLocation locationInFileSystem(const std::string& realPath) {
   Volume best;
   best.mountPoint = "/";
@@ -141,10 +159,7 @@ FileSystemLocation locationInFileSystem(const std::string& realPath) {
     // A later mount on the same point hides the earlier one.
     if (contains(v.mountPoint, realPath) && v.mountPoint.size() >= best.mountPoint.size()) best = v;
   }
-  const std::string rest = best.mountPoint == "/" ? realPath.substr(1) : realPath.substr(std::min(realPath.size(), best.mountPoint.size() + 1));
-  std::string inside = best.source;
-  if (!rest.empty()) inside = inside == "/" ? "/" + rest : inside + "/" + rest;
-  return {best.fileSystem, inside};
+  return locationBelowMount(best, realPath);
 }
 
 bool isVolumeRoot(const std::string& path) {

@@ -84,9 +84,33 @@ TEST_F(LogFixture, RefusedAttributeChangeIsReportedOnlyInTheWindow) {
 }
 
 TEST_F(LogFixture, AWriteErrorIsReportedWhenTheLogCloses) {
-  ASSERT_FALSE(engine.statusLog().openRunLog("/dev/full"));
-  engine.LogStatus(std::string(100000, 'x'), Colour::Black, true);
-  EXPECT_TRUE(engine.statusLog().closeRunLog());
+  ASSERT_FALSE(engine.statusLog().openRunLog(tree.path("log.txt")));
+  engine.LogStatus("first", Colour::Black, true);
+  fs.fault = [](Op op, const std::string&) {
+    return op == Op::WriteLog ? std::make_error_code(std::errc::no_space_on_device) : std::error_code{};
+  };
+  engine.LogStatus("second", Colour::Black, true);
+  engine.LogStatus("third", Colour::Black, true);
+  EXPECT_EQ(engine.statusLog().closeRunLog(), std::errc::no_space_on_device);
+  EXPECT_EQ(window.texts(), (std::vector<std::string>{"first", "second", "third"}));  // the window has every line
+}
+
+TEST_F(LogFixture, ARunLogNameSharedWithAnotherFileNeverChangesThatFile) {
+  tree.writeFile("precious", "master data");
+  ASSERT_EQ(::chmod(tree.path("precious").c_str(), 0444), 0);
+  ASSERT_EQ(::link(tree.path("precious").c_str(), tree.path("hard.txt").c_str()), 0);
+  tree.makeLink("soft.txt", tree.path("precious"));
+  for (const char* name : {"hard.txt", "soft.txt"}) {
+    ASSERT_FALSE(engine.openRunLog(tree.path(name), Colour::Maroon)) << name;
+    engine.LogStatus("a line", Colour::Black, true);
+    ASSERT_FALSE(engine.statusLog().closeRunLog());
+    EXPECT_EQ(tree.readFile(name), "a line\r\n") << name;
+  }
+  EXPECT_EQ(tree.readFile("precious"), "master data");
+  struct stat st {};
+  ASSERT_EQ(::stat(tree.path("precious").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+  EXPECT_EQ(st.st_nlink, 1u);
 }
 
 TEST_F(LogFixture, ControlCharactersInNamesAreEscapedSoEachLineStaysOneLine) {

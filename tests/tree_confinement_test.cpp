@@ -182,6 +182,42 @@ TEST_F(ConfinementTest, AReplacementKilledBetweenTrashAndRenameLeavesTheOldFileI
   EXPECT_EQ(tree.readFile("r/f"), "new content");
 }
 
+TEST_F(ConfinementTest, AMirrorFolderRenamedDuringAReplacementLosesNothing) {
+  tree.writeFile("m/b/f1", "new content", 1600000100);
+  tree.writeFile("r/b/f1", "OLDCONTENT", 1600000000);
+  bool renamed = false;
+  fs.fault = [&](Op op, const std::string& path) {
+    if (op == Op::TrashLink && path == mirror("b/f1") && !renamed) {
+      renamed = true;
+      EXPECT_EQ(std::rename(mirror("b").c_str(), mirror("b_old").c_str()), 0);
+      tree.writeFile("r/b/f1", "decoy");
+    }
+    return std::error_code{};
+  };
+  engine->ReplicateBtnClick();
+  ASSERT_TRUE(renamed);
+  // The replaced file is restorable, and so is what took the folder's place and was
+  // then replaced by the copy's second attempt.
+  EXPECT_EQ(tree.listing("data/Trash/files"), (Lines{"f1.2=decoy", "f1=OLDCONTENT"}));
+  EXPECT_EQ(tree.readFile("r/b/f1"), "new content");
+}
+
+TEST_F(ConfinementTest, AFileThatTakesTheNameDuringAReplacementGoesToTheTrashToo) {
+  tree.writeFile("m/f", "new content", 1600000100);
+  tree.writeFile("r/f", "old", 1600000000);
+  fs.fault = [&](Op op, const std::string& path) {
+    if (op == Op::CommitCopy && path == mirror("f") && fs.calls(Op::TrashLink) > 0 && !tree.exists("intruder")) {
+      tree.writeFile("intruder", "intruder");
+      std::rename(tree.path("intruder").c_str(), mirror("f").c_str());
+      tree.writeFile("intruder", "seen");
+    }
+    return std::error_code{};
+  };
+  sync();
+  EXPECT_EQ(tree.listing("r"), (Lines{"f=new content"}));
+  EXPECT_EQ(tree.listing("data/Trash/files"), (Lines{"f.2=intruder", "f=old"}));
+}
+
 TEST_F(ConfinementTest, ALetterCaseReplacementCopiesBeforeTheOldNameIsTrashed) {
   tree.writeFile("m/Readme.txt", "new text");
   tree.writeFile("r/README.TXT", "old");

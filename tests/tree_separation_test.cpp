@@ -122,6 +122,64 @@ TEST_F(SeparationTest, ATrashInsideTheMirrorIsNeverUsed) {
                            "Sync folder " + tree.path("vol/m") + " ---> " + tree.path("vol/r"), "Replication completed"}));
 }
 
+// The trees on a volume of their own, so the trash a run falls back to is that volume's.
+struct VolumeSeparationTest : SeparationTest {
+  ScopedMount volume = ScopedMount::tmpfs(tree.path("vol"));
+  VolumeSeparationTest() {
+    tree.makeFolder("vol/m");
+    tree.makeFolder("vol/r");
+    window.master = tree.path("vol/m");
+    window.mirror = tree.path("vol/r");
+  }
+  std::string volumeTrash() const { return "vol/.Trash-" + std::to_string(::getuid()) + "/files"; }
+};
+
+TEST_F(VolumeSeparationTest, ATrashReachedThroughALinkIntoTheMasterIsNeverUsed) {
+  REQUIRE_MOUNTED(volume);
+  tree.writeFile("vol/m/sub/keep", "k");
+  tree.writeFile("vol/r/sub/keep", "k");
+  tree.writeFile("vol/r/extra", "x");
+  tree.makeFolder("vol/data");
+  tree.makeLink("vol/data/Trash", tree.path("vol/m/sub"));        // the trash itself is a link
+  tree.makeLink("vol/via", tree.path("vol/m/sub"));               // a folder above the trash is one
+  for (const std::string home : {"vol/data", "vol/via/data"}) {
+    tree.writeFile("vol/r/extra", "x");
+    ::setenv("XDG_DATA_HOME", tree.path(home).c_str(), 1);
+    const Lines before = tree.snapshot("vol/m");
+    engine->ReplicateBtnClick();
+    EXPECT_EQ(tree.snapshot("vol/m"), before) << home;
+    EXPECT_FALSE(tree.exists("vol/r/extra")) << home;
+  }
+  EXPECT_EQ(tree.listing(volumeTrash()), (Lines{"extra.2=x", "extra=x"}));
+}
+
+TEST_F(VolumeSeparationTest, MasterFoldersMountedInsideTheMirrorAreNeverEntered) {
+  REQUIRE_MOUNTED(volume);
+  tree.writeFile("vol/m/sub/empty/keep", "k");
+  tree.writeFile("vol/m/other/o", "o");
+  tree.writeFile("vol/m/q/new", "new");
+  const auto mirrorOnly = ScopedMount::bind(tree.path("vol/m/sub"), tree.path("vol/r/mnt"));
+  const auto paired = ScopedMount::bind(tree.path("vol/m/other"), tree.path("vol/r/q"));
+  REQUIRE_MOUNTED(mirrorOnly);
+  REQUIRE_MOUNTED(paired);
+  const Lines before = tree.snapshot("vol/m");
+  engine->ReplicateBtnClick();
+  EXPECT_EQ(tree.snapshot("vol/m"), before);
+  EXPECT_TRUE(anyLineContains("Folder not entered, it is the master or mirror folder itself: " + tree.path("vol/r/mnt")));
+  EXPECT_TRUE(anyLineContains("Folder not entered, it is the master or mirror folder itself: " + tree.path("vol/r/q")));
+  EXPECT_GT(engine->lastRun().failedActions, 0);
+}
+
+TEST_F(VolumeSeparationTest, AnotherVolumeMountedInsideTheMirrorIsMirroredInto) {
+  REQUIRE_MOUNTED(volume);
+  tree.writeFile("vol/m/disk/a", "a");
+  const auto disk = ScopedMount::tmpfs(tree.path("vol/r/disk"));
+  REQUIRE_MOUNTED(disk);
+  engine->ReplicateBtnClick();
+  EXPECT_EQ(tree.listing("vol/r/disk"), (Lines{"a=a"}));
+  EXPECT_EQ(engine->lastRun().failedActions, 0);
+}
+
 TEST_F(SeparationTest, AWholeVolumeMirrorWhoseOnlyTrashIsInsideItRemovesNothing) {
   const auto volume = ScopedMount::tmpfs(tree.path("r"));
   REQUIRE_MOUNTED(volume);

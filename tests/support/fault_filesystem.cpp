@@ -40,6 +40,10 @@ class FaultyCopy : public FileCopy {
     }
     return real_ ? real_->copyPiece(finished) : std::make_error_code(std::errc::invalid_argument);
   }
+  std::error_code trashExisting(TrashAction action) override {
+    if (auto ec = fs_.inject(action == TrashAction::Link ? Op::TrashLink : Op::Trash, targetPath())) return ec;
+    return real_->trashExisting(action);
+  }
   std::error_code commit(bool replaceExisting) override {
     if (auto ec = fs_.inject(Op::CommitCopy, targetPath())) return ec;
     return real_->commit(replaceExisting);
@@ -146,15 +150,6 @@ bool FaultFileSystem::isOnSystemVolume(const std::string& path) {
 std::error_code FaultFileSystem::moveToTrash(const std::string& path) {
   if (auto ec = inject(Op::Trash, path)) return ec;
   return real_->moveToTrash(path);
-}
-
-}  // namespace vardell::test
-
-namespace vardell::test {
-
-std::error_code FaultFileSystem::linkToTrash(const std::string& path) {
-  if (auto ec = inject(Op::TrashLink, path)) return ec;
-  return real_->linkToTrash(path);
 }
 
 }  // namespace vardell::test

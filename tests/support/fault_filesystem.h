@@ -54,7 +54,6 @@ class FaultFileSystem : public FileSystem {
   std::unique_ptr<FileCopy> startCopy(const std::string& source, const std::string& targetFolder, const std::string& name,
                                       std::error_code& ec) override;
   std::error_code moveToTrash(const std::string& path) override;
-  std::error_code linkToTrash(const std::string& path) override;
 
   // Paths at or below this folder are on the system volume (empty: ask the real system).
   std::string systemVolumeAt;
