@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 using namespace vardell;
 using namespace vardell::test;
@@ -303,6 +305,50 @@ TEST_F(CommandTest, TheSystemVolumeGuardEndsTheProgramWithoutWriting) {
   EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);
   EXPECT_TRUE(window.formEnabled);  // usable again should the program not end
   EXPECT_TRUE(engine->state().RunIdle);
+}
+
+TEST_F(CommandTest, TheSystemVolumeGuardGoesByWhatTheFileSystemSays) {
+  tree.writeFile("m/a", "1");
+  window.protect = true;
+  fs.systemVolumeAt = tree.path("elsewhere");  // the trees are not on the system volume
+  sync();
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::SyncCompleted);
+  fs.systemVolumeAt = mirror();
+  engine->ReplicateBtnClick();
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);
+  EXPECT_EQ(engine->lastRun().refusal, "The mirror folder " + mirror() + " is on the protected system volume /");
+  EXPECT_TRUE(engine->state().RunIdle);
+}
+
+TEST_F(CommandTest, ARunLogThatCannotBeOpenedStopsACompareButNotASync) {
+  tree.writeFile("m/a", "1");
+  failOn(Op::WriteLog, ".txt", std::errc::read_only_file_system);
+  engine->CompareBtnClick();
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_NE(window.messages[0].second.find("Cannot open the run log"), std::string::npos) << window.messages[0].second;
+  EXPECT_TRUE(engine->state().RunIdle);
+  sync();  // its lines are all in the window
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::SyncCompleted);
+  EXPECT_EQ(tree.listing("r"), Lines{"a=1"});
+}
+
+TEST_F(CommandTest, AFolderReplacedByAFileBetweenTwoListingsIsReportedNotWalked) {
+  tree.writeFile("m/sub/a", "1");
+  tree.writeFile("m/b", "2");
+  fs.fault = [&](Op op, const std::string& path) {
+    if (op == Op::List && path == master("sub") && tree.exists("m/sub/a")) {
+      std::filesystem::remove_all(master("sub"));
+      tree.writeFile("m/sub", "now a file");
+    }
+    return std::error_code{};
+  };
+  engine->ReplicateBtnClick();
+  const Lines lines = findings();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Unpaired master folder " + master("sub")), lines.end())
+      << ::testing::PrintToString(lines);
+  EXPECT_EQ(tree.readFile("r/b"), "2");
+  EXPECT_GT(engine->lastRun().failedActions, 0);
 }
 
 TEST_F(CommandTest, ACommandStartedWhileARunGoesOnIsRefusedByTheEngine) {

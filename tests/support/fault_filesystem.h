@@ -17,6 +17,8 @@ inline constexpr int kOpCount = 13;
 class FaultFileSystem : public FileSystem {
  public:
   explicit FaultFileSystem(const PosixOptions& options = {}) : real_(makePosixFileSystem(options)) {}
+  // Passes calls on to a real file system made with these options from now on.
+  void useRealFileSystem(const PosixOptions& options) { real_ = makePosixFileSystem(options); }
 
   // Returns an error to make the operation fail; an empty code lets it through.
   std::function<std::error_code(Op, const std::string& path)> fault;
