@@ -1,0 +1,49 @@
+// The drive chooser.
+#include "shell/drive_chooser.h"
+
+#include "shell/folder_list.h"
+
+namespace vardell {
+
+TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {}
+
+QString TDriveComboBox::textOf(const Volume& volume) {
+  return displayPath(volume.mountPoint) + QStringLiteral("  [") + displayPath(volume.tag) + QStringLiteral("]");
+}
+
+void TDriveComboBox::setVolumes(const std::vector<Volume>& volumes) {
+  const std::string shown = Drive();
+  const QSignalBlocker quiet(this);
+  volumes_ = volumes;
+  clear();
+  for (const Volume& volume : volumes_) {
+    addItem(textOf(volume));
+    setItemData(count() - 1, displayPath(volume.fsType + (volume.ready ? "" : ", not ready")), Qt::ToolTipRole);
+  }
+  if (!setDrive(shown)) setCurrentIndex(volumes_.empty() ? -1 : 0);
+}
+
+std::vector<std::string> TDriveComboBox::mountPoints() const {
+  std::vector<std::string> points;
+  for (const Volume& volume : volumes_) points.push_back(volume.mountPoint);
+  return points;
+}
+
+std::string TDriveComboBox::Drive() const {
+  const int index = currentIndex();
+  if (index < 0 || index >= int(volumes_.size())) return "/";
+  return volumes_[std::size_t(index)].mountPoint;
+}
+
+bool TDriveComboBox::setDrive(const std::string& mountPoint) {
+  for (std::size_t i = 0; i < volumes_.size(); ++i) {
+    if (volumes_[i].mountPoint == mountPoint) {
+      const QSignalBlocker quiet(this);
+      setCurrentIndex(int(i));
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace vardell

@@ -1,0 +1,76 @@
+// A folder list of one volume: the folders from the volume root down to the current
+// folder, then the current folder's subfolders. A double-click (or Enter) opens a
+// folder; a folder dropped from a file manager is taken.
+#pragma once
+
+#include "platform/filesystem.h"
+
+#include <QListWidget>
+
+#include <map>
+#include <string>
+
+namespace vardell {
+
+class TDirectoryListBox : public QListWidget {
+  Q_OBJECT
+
+ public:
+  TDirectoryListBox(FileSystem& fs, QWidget* parent = nullptr);
+
+  // The current folder, as the list shows it (a volume root keeps its "/").
+  const std::string& Directory() const { return directory_; }
+  // The mount point of the volume the current folder is on, among `volumes` last set.
+  const std::string& Drive() const { return drive_; }
+
+  // The mount points that count as drives (the drive chooser's volumes).
+  void setVolumes(const std::vector<std::string>& mountPoints);
+
+  // Makes folder the current folder and re-reads the list. False, with the reason in
+  // `error`, when it is not a folder that can be listed; the list is then unchanged.
+  bool setDirectory(const std::string& folder, std::string* error = nullptr);
+  // Moves the list to a volume: to the folder last shown on it, else its root (or the
+  // nearest existing folder above the one last shown). False when the volume cannot be
+  // read (no medium); the list is then unchanged.
+  bool setDrive(const std::string& mountPoint);
+  // Re-reads the list from the disk. A current folder that has vanished gives way to its
+  // nearest existing parent; vanished() is then emitted.
+  void Update();
+
+  // The folder an item stands for.
+  std::string folderOf(const QListWidgetItem* item) const;
+  // The drive of any folder: the longest of the volumes' mount points that holds it.
+  std::string driveOf(const std::string& folder) const;
+
+ signals:
+  // The current folder changed (by the user, a drop, setDirectory or a vanished folder).
+  void directoryChanged();
+  // The current folder `gone` is no longer there; the list shows `shown` instead.
+  void vanished(const QString& gone, const QString& shown);
+  // A drop that could not be taken, with the reason.
+  void dropRefused(const QString& reason);
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  // Fills the list for directory_; false when it cannot be listed.
+  bool fill(const std::string& folder, std::string* error);
+  void openItem(QListWidgetItem* item);
+
+  FileSystem& fs_;
+  std::string directory_;
+  std::string drive_ = "/";
+  std::vector<std::string> volumes_{"/"};
+  std::map<std::string, std::string> lastFolderOnDrive_;
+};
+
+// A path as the program shows it (names that are not valid UTF-8 get replacement marks).
+QString displayPath(const std::string& path);
+// A path typed, pasted or dropped, as the file system takes it.
+std::string pathFromDisplay(const QString& text);
+
+}  // namespace vardell

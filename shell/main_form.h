@@ -1,0 +1,227 @@
+// The main window: the master and mirror choosers, the options, the commands, the status
+// window and the progress bars, with its own title bar, roll-up and tray icon. It is the
+// engine's window: the engine reads the controls and paints through RunWindow, and the
+// window starts runs only through the engine's two commands.
+#pragma once
+
+#include "engine/run_window.h"
+#include "shell/roll_up.h"
+#include "shell/window_engine.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSystemTrayIcon;
+class QTimer;
+
+namespace vardell {
+
+class TContinueForm;
+class TDirectoryListBox;
+class TDriveComboBox;
+class TStatusMemo;
+class TTitleBar;
+class TWebFileInfo;
+class UpdatePrompts;
+class WindowPrompts;
+
+class TMainForm : public QWidget, public RunWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr int kClientWidth = 590;
+  static constexpr int kClientHeight = 372;
+  static constexpr int kStatusCaptionWidth = 585;  // the right edge of GetNewBtn
+  static constexpr int kTranslucentAlpha = 178;
+  static constexpr int kCornerEllipse = 10;
+  static constexpr int kStatusCaptionIntervalMs = 100;
+
+  // `prompts` answers every question and notice of the window; `updatePrompts` those of
+  // the update check (the real dialogs when null). Neither is owned.
+  TMainForm(const ShellConfig& config, WindowPrompts& prompts, UpdatePrompts* updatePrompts = nullptr,
+            QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // --- Controls, by their window names ---
+  TTitleBar* TitleBar;
+  QWidget* ClientArea;
+  QLabel* Label1;
+  TDriveComboBox* DriveComboBox1;
+  QLineEdit* MasterPathEdit;  // the master folder typed or pasted
+  TDirectoryListBox* DirectoryListBox1;
+  QLabel* Label2;
+  TDriveComboBox* DriveComboBox2;
+  QLineEdit* MirrorPathEdit;  // the mirror folder typed or pasted
+  TDirectoryListBox* DirectoryListBox2;
+  QGroupBox* FilterGroup;
+  QGroupBox* CompareType;
+  QButtonGroup* CompareTypeButtons;
+  QCheckBox* SubDirectoryCheckBox;
+  QCheckBox* ProtectCBtn;
+  QCheckBox* CaseChkBox;
+  QCheckBox* VerifyCheckBox;
+  QGroupBox* ActionBoxGroup;
+  QPushButton* CompareBtn;
+  QPushButton* ReplicateBtn;
+  QPushButton* AbortBtn;
+  QLabel* CompLabel;
+  TStatusMemo* Memo1;
+  QLabel* FileStatusLabel;
+  QProgressBar* ProgressBar;
+  QLabel* OverallProgressLabel;
+  QProgressBar* OverallProgressBar;
+  QPushButton* GetNewBtn;
+  QPushButton* ExitBtn;
+  QMenu* PopupMenu1;
+  QAction* ShowForm;
+  QAction* Quit;
+  QTimer* RollUpTimer;
+  QTimer* StatusCaptionTimer;
+  TWebFileInfo* WebFileInfo1;
+  QSystemTrayIcon* TrayIcon;
+  TContinueForm* ContinueForm;
+
+  // --- Handlers ---
+  void DriveComboBox1Click();
+  void DriveComboBox1Change();
+  void DriveComboBox2Click();
+  void DriveComboBox2Change();
+  void CompareTypeClick();
+  void CompareBtnClick();
+  void ReplicateBtnClick();
+  void AbortBtnClick();
+  void ExitBtnClick();
+  void QuitClick();
+  void GetNewBtnClick();
+  void ShowFormClick();
+  void DisableForm();
+  void EnableForm();
+  void StatusCaptionTimerTimer();
+  void RollUpTimerTimer();
+  void SetWindowAlpha(int alpha);
+  void RestoreOpacity();
+
+  // --- Services for start-up and batch mode ---
+  // Makes folder the master (mirror) folder and moves the chooser to its volume; false
+  // with a status line when the list cannot show it.
+  bool setMasterFolder(const std::string& folder);
+  // Adds a line of the window's own to the status window (not to any run log).
+  void addPlainStatusLine(const QString& text);
+  // Writes this instance's settings through the saver the start-up code installs; with
+  // none installed nothing is written.
+  void SaveSettings();
+  void setSettingsSaver(std::function<void()> saver) { settingsSaver_ = std::move(saver); }
+  // Option M: the tray icon is added and the window hidden; where the desktop has no
+  // tray, the window is minimised instead so it can always be reached.
+  void AddTrayIcon();
+  void RemoveTrayIcon();
+  bool trayIconShown() const;
+  // Re-reads the volumes for both drive choosers.
+  void refreshVolumes();
+
+  // --- State the window keeps ---
+  int clientHeight() const;
+  const RollUp& rollUpState() const { return rollUp_; }
+  int windowAlpha() const { return windowAlpha_; }  // 255 or kTranslucentAlpha
+  bool windowLayered() const { return layered_; }
+  bool running() const { return running_; }
+  bool closePending() const { return closePending_; }
+  bool quitRequested() const { return quitRequested_; }
+  SyncEngine& engine() { return *engine_.engine; }
+
+  // --- RunWindow ---
+  void attachRun(RunControl& run) override { run_ = &run; }
+  void insertStatusText(std::string_view text, Colour colour) override;
+  void endStatusLine() override;
+  void clearStatus() override;
+  void setFileProgress(int percent) override;
+  void setOverallProgress(int percent) override;
+  vardell::CompareType compareType() const override;
+  void setCompareType(vardell::CompareType type) override;
+  bool includeSubfolders() const override;
+  bool caseSensitiveNames() const override;
+  bool protectSystemVolume() const override;
+  std::string masterFolder() const override;
+  std::string mirrorFolder() const override;
+  bool setMirrorFolder(const std::string& folder) override;
+  void refreshMirrorFolder() override;
+  void disableForm() override { DisableForm(); }
+  void enableForm() override { EnableForm(); }
+  void setCaptionTimer(bool on) override;
+  void resetCaptions() override;
+  void processEvents() override;
+  void requestQuit() override;
+  void removeTrayIcon() override { RemoveTrayIcon(); }
+  void showMessage(MessageKind kind, const std::string& caption, const std::string& text) override;
+  void reportFailure(const std::string& text) override;
+  NameAnswer askFolderNames(const std::string& mirrorFolder) override;
+  bool confirmEmptyMasterRemoval(const std::string& master, long long entriesToTrash) override;
+
+ signals:
+  // The client area took a new height (the roll-up's steps).
+  void clientHeightChanged(int height);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildControls();
+  void connectHandlers();
+  // The Sync guard: Sync is unavailable while protection is on and the mirror folder
+  // lies on the system volume.
+  void applySyncGuard();
+  bool mirrorOnSystemVolume() const;
+  // Runs one engine command, then what waited for its end: a close, a quit.
+  void runCommand(void (SyncEngine::*command)());
+  // False, with a line saying why, when a folder list no longer shows an existing folder.
+  bool foldersStillThere();
+  void takeTypedFolder(TDirectoryListBox* list, TDriveComboBox* chooser, QLineEdit* edit);
+  void showFolderInEdit(TDirectoryListBox* list, QLineEdit* edit);
+  void noteVanishedFolder(const QString& gone, const QString& shown);
+  void setClientHeight(int height);
+  void startDrag(const QPoint& globalPos);
+  void dragTo(const QPoint& globalPos);
+  void titleRightPressed();
+  // The volume root a path lies on, for shortening it.
+  QString volumeRootOf(const std::string& path) const;
+  // Every control, in the window's order: what EnableForm enables.
+  std::vector<QWidget*> controls() const;
+
+  WindowPrompts& prompts_;
+  UpdatePrompts* updatePrompts_;
+  std::unique_ptr<FileSystem> browseFs_;  // the folder lists' reads, apart from the engine's
+  RunControl* run_ = nullptr;
+  WindowEngine engine_;
+  RollUp rollUp_{kClientHeight};
+  std::function<void()> settingsSaver_;
+  int windowAlpha_ = 255;
+  bool layered_ = false;
+  bool shownOnce_ = false;
+  bool running_ = false;       // between DisableForm and EnableForm
+  bool inCommand_ = false;     // inside an engine command
+  bool closePending_ = false;  // the close box was pressed during a run
+  bool quitRequested_ = false;
+  bool dragging_ = false;
+  QPoint dragOffset_;
+  std::string master1Drive_;  // the drive DirectoryListBox1 was on before a chooser change
+  std::string mirrorDrive_;
+  qint64 lastPump_ = 0;
+};
+
+}  // namespace vardell

@@ -1,0 +1,82 @@
+// The main window's title bar.
+#include "shell/title_bar.h"
+
+#include "shell/pictures.h"
+
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+
+namespace vardell {
+
+TTitleBar::TTitleBar(QWidget* window) : QWidget(window) {
+  setObjectName(QStringLiteral("TitleBar"));
+  setMouseTracking(true);
+  setFixedHeight(kHeight);
+  auto makeBox = [this](const char* name, const QString& text, const QString& tip) {
+    auto* box = new QToolButton(this);
+    box->setObjectName(QString::fromUtf8(name));
+    box->setText(text);
+    box->setToolTip(tip);
+    box->setAutoRaise(true);
+    box->setFocusPolicy(Qt::NoFocus);
+    box->setFixedSize(20, 18);
+    box->setStyleSheet(QStringLiteral("QToolButton { color: white; font-weight: bold; border: none; }"
+                                      "QToolButton:hover { background: rgba(255,255,255,60); }"));
+    return box;
+  };
+  MinimiseBox = makeBox("MinimiseBox", QStringLiteral("\u2013"), QStringLiteral("Minimise"));
+  CloseBox = makeBox("CloseBox", QStringLiteral("\u2715"), QStringLiteral("Close"));
+}
+
+void TTitleBar::setCaption(const QString& caption) {
+  caption_ = caption;
+  update();
+}
+
+void TTitleBar::setActive(bool active) {
+  active_ = active;
+  update();
+}
+
+void TTitleBar::resizeEvent(QResizeEvent*) {
+  CloseBox->move(width() - CloseBox->width() - 4, 2);
+  MinimiseBox->move(CloseBox->x() - MinimiseBox->width() - 2, 2);
+}
+
+void TTitleBar::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  QLinearGradient gradient(0, 0, width(), 0);
+  gradient.setColorAt(0, active_ ? QColor(0x0A, 0x24, 0x6A) : QColor(0x80, 0x80, 0x80));
+  gradient.setColorAt(1, active_ ? QColor(0x3A, 0x6E, 0xA5) : QColor(0xB0, 0xB0, 0xB0));
+  painter.fillRect(rect(), gradient);
+  applicationIcon().paint(&painter, QRect(4, 3, 16, 16));
+  QFont font = this->font();
+  font.setBold(true);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(QRect(24, 0, MinimiseBox->x() - 28, height()), Qt::AlignVCenter | Qt::AlignLeft, caption_);
+}
+
+void TTitleBar::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit leftPressed(event->globalPosition().toPoint());
+  if (event->button() == Qt::RightButton) emit rightPressed();
+  event->accept();
+}
+
+void TTitleBar::mouseMoveEvent(QMouseEvent* event) {
+  if (event->buttons() & Qt::LeftButton) {
+    emit leftDragged(event->globalPosition().toPoint());
+  } else {
+    emit pointerMoved();
+  }
+  event->accept();
+}
+
+void TTitleBar::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit leftReleased();
+  event->accept();
+}
+
+}  // namespace vardell

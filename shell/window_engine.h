@@ -1,0 +1,26 @@
+// The one place where the desktop program makes its engine: the file system, the
+// engine's setup and the engine serving the main window.
+#pragma once
+
+#include "engine/sync_engine.h"
+#include "platform/filesystem.h"
+
+#include <memory>
+#include <string>
+
+namespace vardell {
+
+struct ShellConfig {
+  CommandLineOptions commandLine;  // parameters 3 and later, when given
+  std::string logFolder;           // where run logs go, ending in "/"; empty: the settings folder
+};
+
+struct WindowEngine {
+  std::unique_ptr<FileSystem> fs;
+  std::unique_ptr<SyncEngine> engine;
+};
+
+// Makes the engine that serves `window`. The engine attaches itself to the window.
+WindowEngine makeWindowEngine(RunWindow& window, const ShellConfig& config);
+
+}  // namespace vardell

@@ -1,0 +1,27 @@
+// The main window's real dialogs.
+#include "shell/window_prompts.h"
+
+#include "shell/continue_form.h"
+
+#include <QMessageBox>
+
+namespace vardell {
+
+void QtWindowPrompts::showMessage(MessageKind kind, const QString& caption, const QString& text) {
+  QMessageBox::Icon icon = QMessageBox::Information;
+  if (kind == MessageKind::Warning) icon = QMessageBox::Warning;
+  if (kind == MessageKind::Error) icon = QMessageBox::Critical;
+  QMessageBox box(icon, caption, text, QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+bool QtWindowPrompts::askYesNo(const QString& caption, const QString& text) {
+  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent_);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+NameAnswer QtWindowPrompts::askFolderNames(TContinueForm& form) { return form.ask(); }
+
+}  // namespace vardell

@@ -1,0 +1,39 @@
+// The main window's questions and notices behind one interface: the program answers them
+// with real dialogs, tests with preset replies that they count.
+#pragma once
+
+#include "engine/run_window.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace vardell {
+
+class TContinueForm;
+
+class WindowPrompts {
+ public:
+  virtual ~WindowPrompts() = default;
+  // A modal message box with an OK button.
+  virtual void showMessage(MessageKind kind, const QString& caption, const QString& text) = 0;
+  // A modal Yes/No question whose default button is No; true for Yes.
+  virtual bool askYesNo(const QString& caption, const QString& text) = 0;
+  // Shows the folder-name dialog modally and returns the answer of the button pressed.
+  virtual NameAnswer askFolderNames(TContinueForm& form) = 0;
+};
+
+// The real dialogs, parented to `parent`.
+class QtWindowPrompts final : public WindowPrompts {
+ public:
+  explicit QtWindowPrompts(QWidget* parent = nullptr) : parent_(parent) {}
+  void setParent(QWidget* parent) { parent_ = parent; }
+  void showMessage(MessageKind kind, const QString& caption, const QString& text) override;
+  bool askYesNo(const QString& caption, const QString& text) override;
+  NameAnswer askFolderNames(TContinueForm& form) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace vardell
