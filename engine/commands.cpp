@@ -47,6 +47,13 @@ std::int64_t SyncEngine::FolderSize(const std::string& folder) {
   return total;
 }
 
+std::string SyncEngine::checkPairAndLockMirror(const std::string& master, const std::string& mirror) {
+  runLock_.reset();
+  std::string refusal = checks_.checkFolderPair(master, mirror);
+  if (refusal.empty()) runLock_ = checks_.lockMirror(mirror, refusal);
+  return refusal;
+}
+
 bool SyncEngine::refuseSystemVolume(const std::string& mirror) {
   if (!window_.protectSystemVolume() || !fs_.isOnSystemVolume(mirror)) return false;
   report_.outcome = RunOutcome::Refused;
@@ -124,8 +131,7 @@ void SyncEngine::CompareBtnClick() {
   window_.setCaptionTimer(true);
   const std::string master = withoutTrailingSeparator(masterShown);
   const std::string mirror = withoutTrailingSeparator(mirrorShown);
-  std::string refusal = checkFolderPair(master, mirror);
-  if (refusal.empty()) refusal = lockMirror(mirror);
+  std::string refusal = checkPairAndLockMirror(master, mirror);
   if (!refusal.empty()) return refuseRun(refusal);
 
   const std::string logName = runLogNameFor(master, mirror);
@@ -208,8 +214,7 @@ void SyncEngine::ReplicateBtnClick() {
   std::string refusal;
   FileIdentity masterId;
   if (fs_.identify(master, masterId) || !masterId.folder) refusal = "The master folder " + master + " does not exist";
-  if (refusal.empty()) refusal = checkFolderPair(master, mirror);
-  if (refusal.empty()) refusal = lockMirror(mirror);
+  if (refusal.empty()) refusal = checkPairAndLockMirror(master, mirror);
   const std::string logName = runLogNameFor(master, mirror);
   if (refusal.empty()) {
     if (const auto ec = fs_.enterTrees({{master, mirror}, logName})) {
@@ -218,8 +223,8 @@ void SyncEngine::ReplicateBtnClick() {
   }
   const TreesEntered trees(fs_);
   state_.RemoveUnpaired = !setup_.commandLine.has('N');
-  if (refusal.empty() && state_.RemoveUnpaired && !folderHasEntries(master) && folderHasEntries(mirror) &&
-      !window_.confirmEmptyMasterRemoval(master, countEntries(mirror))) {
+  if (refusal.empty() && state_.RemoveUnpaired && !checks_.folderHasEntries(master) &&
+      checks_.folderHasEntries(mirror) && !window_.confirmEmptyMasterRemoval(master, checks_.countEntries(mirror))) {
     refusal = "The master folder " + master + " is empty: nothing is removed from the mirror folder " + mirror;
   }
   if (refusal.empty() && createMirror && !fs_.folderExists(mirror)) {

@@ -1,7 +1,8 @@
 // The tests a folder pair passes before a run may start: two trees that never touch,
 // one run per mirror, the system volume, an empty master.
+#include "engine/folder_pair_checks.h"
+
 #include "engine/paths.h"
-#include "engine/sync_engine.h"
 
 namespace vardell {
 namespace {
@@ -13,7 +14,7 @@ bool isInside(const std::string& inner, const std::string& outer) {
 
 }  // namespace
 
-std::string SyncEngine::canonicalPath(const std::string& path) {
+std::string FolderPairChecks::canonicalPath(const std::string& path) {
   std::string resolved;
   if (!fs_.realPath(path, resolved)) return resolved;
   const std::string full = fs_.fullPath(path);
@@ -21,7 +22,7 @@ std::string SyncEngine::canonicalPath(const std::string& path) {
   return joinPath(canonicalPath(parentFolder(full)), lastComponent(full));
 }
 
-bool SyncEngine::hasAncestor(const std::string& realPath, const FileIdentity& folder) {
+bool FolderPairChecks::hasAncestor(const std::string& realPath, const FileIdentity& folder) {
   for (std::string up = realPath; up != "/";) {
     up = parentFolder(up);
     FileIdentity id;
@@ -30,7 +31,7 @@ bool SyncEngine::hasAncestor(const std::string& realPath, const FileIdentity& fo
   return false;
 }
 
-bool SyncEngine::liesWithin(const std::string& inner, const std::string& outer) {
+bool FolderPairChecks::liesWithin(const std::string& inner, const std::string& outer) {
   const std::string realInner = canonicalPath(inner);
   const std::string realOuter = canonicalPath(outer);
   if (realInner == realOuter || isInside(realInner, realOuter)) return true;
@@ -41,11 +42,10 @@ bool SyncEngine::liesWithin(const std::string& inner, const std::string& outer) 
   }
   // A bind mount shows a folder in a second place; within the file system itself the
   // two places are one.
-  const FileSystemLocation a = fs_.locationInFileSystem(realInner), b = fs_.locationInFileSystem(realOuter);
-  return a.fileSystem == b.fileSystem && (a.path == b.path || isInside(a.path, b.path));
+  return locationWithin(fs_.locationInFileSystem(realInner), fs_.locationInFileSystem(realOuter));
 }
 
-std::string SyncEngine::checkFolderPair(const std::string& master, const std::string& mirror) {
+std::string FolderPairChecks::checkFolderPair(const std::string& master, const std::string& mirror) {
   const bool mirrorWithin = liesWithin(mirror, master);
   const bool masterWithin = liesWithin(master, mirror);
   if (mirrorWithin && masterWithin) return "The master and mirror folders are the same folder: " + canonicalPath(master);
@@ -54,27 +54,28 @@ std::string SyncEngine::checkFolderPair(const std::string& master, const std::st
   return {};
 }
 
-std::string SyncEngine::lockMirror(const std::string& mirror) {
-  runLock_.reset();
+std::unique_ptr<HeldLock> FolderPairChecks::lockMirror(const std::string& mirror, std::string& refusal) {
   std::error_code ec;
   // A lock on the folder itself is met by every process, whatever path, mount or
   // environment it comes through.
-  runLock_ = fs_.tryLockFolder(mirror, ec);
-  if (runLock_) return {};
-  if (ec == std::errc::resource_unavailable_try_again) return "Another run is busy with the mirror folder " + mirror;
-  return "Cannot lock the mirror folder " + mirror + ": " + describeError(ec);
+  auto lock = fs_.tryLockFolder(mirror, ec);
+  if (lock) return lock;
+  refusal = ec == std::errc::resource_unavailable_try_again
+                ? "Another run is busy with the mirror folder " + mirror
+                : "Cannot lock the mirror folder " + mirror + ": " + describeError(ec);
+  return nullptr;
 }
 
-std::string SyncEngine::runLogFolder(const std::string& master, const std::string& mirror) {
-  const std::string& settings = setup_.settingsFolder;
+std::string FolderPairChecks::runLogFolder(const std::string& settingsFolder, const std::string& perUserFolder,
+                                           const std::string& master, const std::string& mirror) {
   // A log inside either tree would be part of the run it records.
-  if (setup_.perUserFolder.empty() || settings.empty()) return settings;
-  const std::string folder = withoutTrailingSeparator(settings);
-  if (liesWithin(folder, master) || liesWithin(folder, mirror)) return setup_.perUserFolder;
-  return settings;
+  if (perUserFolder.empty() || settingsFolder.empty()) return settingsFolder;
+  const std::string folder = withoutTrailingSeparator(settingsFolder);
+  if (liesWithin(folder, master) || liesWithin(folder, mirror)) return perUserFolder;
+  return settingsFolder;
 }
 
-bool SyncEngine::folderHasEntries(const std::string& folder) {
+bool FolderPairChecks::folderHasEntries(const std::string& folder) {
   std::vector<DirEntry> entries;
   if (fs_.listFolder(folder, entries, ListingDetail::NamesAndKinds)) return false;
   for (const auto& e : entries) {
@@ -83,7 +84,7 @@ bool SyncEngine::folderHasEntries(const std::string& folder) {
   return false;
 }
 
-long long SyncEngine::countEntries(const std::string& folder) {
+long long FolderPairChecks::countEntries(const std::string& folder) {
   std::vector<DirEntry> entries;
   if (fs_.listFolder(folder, entries, ListingDetail::NamesAndKinds)) return 0;
   long long count = 0;

@@ -18,7 +18,7 @@ std::string SyncEngine::runLogNameFor(const std::string& mirror) {
 std::string SyncEngine::runLogNameFor(const std::string& master, const std::string& mirror) {
   const Volume volume = fs_.volumeOf(mirror);
   const std::string rootTag = fs_.isVolumeRoot(mirror) ? volume.tag : std::string();
-  return RunLogName(runLogFolder(master, mirror), volume.tag, folderNameOf(mirror, rootTag));
+  return RunLogName(checks_.runLogFolder(setup_.settingsFolder, setup_.perUserFolder, master, mirror), volume.tag, folderNameOf(mirror, rootTag));
 }
 
 std::error_code SyncEngine::openRunLog(const std::string& name, Colour resetFailureColour) {

@@ -1,14 +1,18 @@
-// The synchronisation engine: the Compare and Sync commands and everything they run.
+// The synchronisation engine: the Compare and Sync commands, the paired walk they run,
+// the file comparison, the copy and trash family and the removal of mirror-only folders.
 // One engine serves one window (the main window, the terminal front end or a test).
 #pragma once
 
+#include "engine/content_test.h"
 #include "engine/counterpart_index.h"
+#include "engine/engine_setup.h"
+#include "engine/folder_pair_checks.h"
+#include "engine/run_report.h"
 #include "engine/run_state.h"
 #include "engine/run_window.h"
 #include "engine/status_log.h"
 #include "platform/dir_entry.h"
 #include "platform/filesystem.h"
-#include "platform/locale_format.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,44 +24,10 @@
 
 namespace vardell {
 
-// What the command line says about runs (its third and later parameters).
-struct CommandLineOptions {
-  bool present = false;                 // three or more parameters were given
-  std::string letters;                  // the third parameter: option letters
-  std::vector<std::string> exclusions;  // the fifth and later parameters
-
-  // True when the command line is in force and its letters contain `letter`.
-  bool has(char letter) const { return present && letters.find(letter) != std::string::npos; }
-};
-
-struct EngineSetup {
-  std::string settingsFolder;      // where run logs are written; ends with "/"
-  std::string perUserFolder;       // where they go when the settings folder lies in a tree; ends with "/"
-  CommandLineOptions commandLine;  // parameters 3 and later
-  LocaleFormat locale;             // names and separators for dates and sizes
-};
-
-// How the last command ended, for callers that need more than the status lines.
-enum class RunOutcome { None, FoldersMatch, FoldersDiffer, CompareAborted, SyncCompleted, SyncAborted, Refused, Cancelled };
-
-struct RunReport {
-  RunOutcome outcome = RunOutcome::None;
-  std::string refusal;    // why the run was refused, for Refused
-  int failedActions = 0;  // copies, removals, listings and safety stops that could not be done
-  bool masterVanished = false;              // removal stopped because the master folder went away
-  std::optional<std::uint64_t> masterDevice;  // the master folder's volume when the run started
-};
-
 // Codes for ShellFileOperation, as the shell service numbers them.
 inline constexpr std::uint32_t FO_COPY = 2;
 inline constexpr std::uint32_t FO_DELETE = 3;
 inline constexpr std::uint16_t kShellFlags = 0x0050;  // no confirmation, allow undo (trash)
-
-// Bytes read per side per block by the content test: progress, pending events and the
-// abort test come once per block.
-inline constexpr std::size_t kCompareBlockSize = 80'000'000;
-// Bytes per side that pass through the content buffers at a time within a block.
-inline constexpr std::size_t kCompareChunkSize = 256 * 1024;
 
 class SyncEngine final : public RunControl {
  public:
@@ -139,18 +109,6 @@ class SyncEngine final : public RunControl {
   void reportOtherTree(const std::string& folder);
 
  private:
-  // One block of the content test: the counts read from each file (-1 after a read
-  // error) and whether the bytes read were equal.
-  struct BlockResult {
-    std::int64_t listedCount = 1;
-    std::int64_t counterpartCount = 1;
-    bool same = true;
-  };
-  BlockResult readAndCompareBlock(ReadableFile& listedFile, ReadableFile& counterpartFile);
-  // The content test; false when the files differ or one cannot be opened (`openFailed`).
-  bool contentsMatch(const std::string& listedPath, const std::string& counterpartPath, const DirEntry& listed,
-                     bool& openFailed);
-
   // Starts a run; false when one is already going on (a command started again through
   // pumped events).
   bool beginRun();
@@ -170,22 +128,8 @@ class SyncEngine final : public RunControl {
   // Captions reset, controls enabled, the overall bar at 0, RunIdle set.
   void returnWindowToIdle();
   void writeVerdict(const char* text, Colour colour, RunOutcome outcome);
-  // Why master and mirror may not be used together (the same folder, or one inside
-  // the other), or empty.
-  std::string checkFolderPair(const std::string& master, const std::string& mirror);
-  // Takes the mirror's lock for this run; the refusal text when another run holds it.
-  std::string lockMirror(const std::string& mirror);
-  // True when inner is outer or lies below it: by real path, by the identity of every
-  // folder above it, and within the file system whatever mount shows it.
-  bool liesWithin(const std::string& inner, const std::string& outer);
-  // The folder the run log of master and mirror goes to.
-  std::string runLogFolder(const std::string& master, const std::string& mirror);
-  // True when a folder above realPath is `folder`.
-  bool hasAncestor(const std::string& realPath, const FileIdentity& folder);
-  // The real path of path, or of its nearest existing ancestor followed by the rest.
-  std::string canonicalPath(const std::string& path);
-  bool folderHasEntries(const std::string& folder);
-  long long countEntries(const std::string& folder);
+  // The folder-pair test and the per-mirror lock, taken for this run; the refusal or empty.
+  std::string checkPairAndLockMirror(const std::string& master, const std::string& mirror);
   NameAnswer answerFolderNames(const std::string& mirrorShown);
 
   enum class CounterpartState { Listed, Missing, Unreadable };
@@ -244,10 +188,8 @@ class SyncEngine final : public RunControl {
   EngineSetup setup_;
   RunState state_;
   StatusLog log_;
-  // Content buffers (kCompareChunkSize each), allocated on the first content test and
-  // kept for the program's life.
-  std::unique_ptr<char[]> listedBuffer_;
-  std::unique_ptr<char[]> counterpartBuffer_;
+  ContentTest content_{fs_, window_, state_};
+  FolderPairChecks checks_{fs_};
   std::optional<std::uint64_t> masterDevice_;
   CopySource lastCopied_;  // the latest copy's source, as it was when copied
   int failedActions_ = 0;

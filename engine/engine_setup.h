@@ -1,0 +1,28 @@
+// What an engine is given when it is made: its folders, the command line and the locale.
+#pragma once
+
+#include "platform/locale_format.h"
+
+#include <string>
+#include <vector>
+
+namespace vardell {
+
+// What the command line says about runs (its third and later parameters).
+struct CommandLineOptions {
+  bool present = false;                 // three or more parameters were given
+  std::string letters;                  // the third parameter: option letters
+  std::vector<std::string> exclusions;  // the fifth and later parameters
+
+  // True when the command line is in force and its letters contain `letter`.
+  bool has(char letter) const { return present && letters.find(letter) != std::string::npos; }
+};
+
+struct EngineSetup {
+  std::string settingsFolder;      // where run logs are written; ends with "/"
+  std::string perUserFolder;       // where they go when the settings folder lies in a tree; ends with "/"
+  CommandLineOptions commandLine;  // parameters 3 and later
+  LocaleFormat locale;             // names and separators for dates and sizes
+};
+
+}  // namespace vardell

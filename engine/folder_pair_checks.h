@@ -1,0 +1,42 @@
+// The tests a folder pair passes before a run may start: two trees that never touch,
+// one run per mirror, where the run log may go, and whether the master is empty.
+#pragma once
+
+#include "platform/filesystem.h"
+
+#include <memory>
+#include <string>
+
+namespace vardell {
+
+class FolderPairChecks {
+ public:
+  explicit FolderPairChecks(FileSystem& fs) : fs_(fs) {}
+
+  // Why master and mirror may not be used together (the same folder, or one inside the
+  // other, told by real paths, by the identity of every folder above, and by the place
+  // within the file system whatever mount shows it), or empty.
+  std::string checkFolderPair(const std::string& master, const std::string& mirror);
+  // Takes the per-mirror lock on the mirror folder itself (or the nearest folder above it
+  // that exists); `refusal` says why not when another run holds it or it cannot be taken.
+  std::unique_ptr<HeldLock> lockMirror(const std::string& mirror, std::string& refusal);
+  // True when inner is outer or lies below it.
+  bool liesWithin(const std::string& inner, const std::string& outer);
+  // `settingsFolder`, or `perUserFolder` when the settings folder lies inside either tree.
+  std::string runLogFolder(const std::string& settingsFolder, const std::string& perUserFolder,
+                           const std::string& master, const std::string& mirror);
+  // True when the folder lists anything besides "." and "..".
+  bool folderHasEntries(const std::string& folder);
+  // How many entries lie below the folder, at every depth.
+  long long countEntries(const std::string& folder);
+  // The real path of path, or of its nearest existing ancestor followed by the rest.
+  std::string canonicalPath(const std::string& path);
+
+ private:
+  // True when a folder above realPath is `folder`.
+  bool hasAncestor(const std::string& realPath, const FileIdentity& folder);
+
+  FileSystem& fs_;
+};
+
+}  // namespace vardell
