@@ -5,15 +5,20 @@
 #   bench/run_bench.sh [RUNS]     (default 3 runs per measurement)
 # BENCH_CACHE=cold (default) drops the page cache before every timed run; BENCH_CACHE=warm
 # runs each command once untimed first instead. BENCH_ONLY=WORDS measures only the
-# sections named (compare, content, sync, initial, flat, memory).
+# sections named (compare, content, sync, initial, flat, memory). BENCH_BASELINE=PATH names
+# an earlier vardell-cli build that is measured beside this one in the same run;
+# BENCH_CLI=PATH measures that build instead of building this checkout.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 RUNS=${1:-3}
 for tool in rsync /usr/bin/time python3 bc; do
   command -v "$tool" >/dev/null || { apt-get install -y -qq --no-install-recommends rsync time python3 bc >/dev/null; break; }
 done
-scripts/build build >/dev/null
-CLI=$PWD/build/vardell-cli
+CLI=${BENCH_CLI:-}  # a vardell-cli to measure instead of this checkout's build
+if [ -z "$CLI" ]; then
+  scripts/build build >/dev/null
+  CLI=$PWD/build/vardell-cli
+fi
 
 work=$(mktemp -d /tmp/vardell-bench-XXXXXX)
 image="$work.img"
@@ -28,6 +33,9 @@ export XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/
 mkdir -p "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
 V() { "$CLI" "$@" --allow-system-volume --names-differ continue >/dev/null 2>&1 || true; }
 Vc() { "$CLI" "$@" >/dev/null 2>&1 || true; }
+BASELINE=${BENCH_BASELINE:-}
+Vb() { "$BASELINE" "$@" --allow-system-volume --names-differ continue >/dev/null 2>&1 || true; }
+Vcb() { "$BASELINE" "$@" >/dev/null 2>&1 || true; }
 empty_trash() { rm -rf "$XDG_DATA_HOME/Trash"; }
 
 # median SECONDS of RUNS runs of "prepare; command"
@@ -49,9 +57,18 @@ median() {
   done
   printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]}'
 }
-report() {  # NAME OURS PEER PEERNAME TARGET
-  printf '%-44s vardell %8.3fs  %-26s %8.3fs  ratio %5.2f (target <= %s)\n' "$1" "$2" "$4" "$3" \
+report() {  # NAME OURS PEER PEERNAME TARGET [BASELINE]
+  printf '%-44s vardell %8.3fs  %-26s %8.3fs  ratio %5.2f (target <= %s)' "$1" "$2" "$4" "$3" \
     "$(echo "$2 / $3" | bc -l)" "$5"
+  if [ -n "${6:-}" ]; then
+    printf '  baseline %8.3fs ratio %5.2f, now/baseline %5.2f' "$6" "$(echo "$6 / $3" | bc -l)" "$(echo "$2 / $6" | bc -l)"
+  fi
+  printf '\n'
+}
+# The baseline's median for the same measurement, when one is named.
+base() {  # PREPARE COMMAND-WITH-Vb/Vcb...
+  [ -n "$BASELINE" ] || return 0
+  median "$@"
 }
 
 want() { [ -z "${BENCH_ONLY:-}" ] || [[ " $BENCH_ONLY " == *" $1 "* ]]; }
@@ -68,33 +85,39 @@ echo "measuring ($RUNS runs each)..."
 
 if want compare || want flat; then
 t1=$(median : Vc compare "$work/nested.m" "$work/nested.r")
+b1=$(base : Vcb compare "$work/nested.m" "$work/nested.r")
 p1=$(median : rsync -rlt --delete -n "$work/nested.m/" "$work/nested.r/")
-report "metadata compare, identical 100k" "$t1" "$p1" "rsync -rlt --delete -n" 0.9
+report "metadata compare, identical 100k" "$t1" "$p1" "rsync -rlt --delete -n" 0.9 "$b1"
 t2=$(median : Vc compare "$work/mutated.m" "$work/nested.r")
+b2=$(base : Vcb compare "$work/mutated.m" "$work/nested.r")
 p2=$(median : rsync -rlt --delete -n "$work/mutated.m/" "$work/nested.r/")
-report "metadata compare, 1%-mutated 100k" "$t2" "$p2" "rsync -rlt --delete -n" 0.9
+report "metadata compare, 1%-mutated 100k" "$t2" "$p2" "rsync -rlt --delete -n" 0.9 "$b2"
 fi
 if want content; then
 t3=$(median : Vc compare -t binary "$work/big.m" "$work/big.r")
+b3=$(base : Vcb compare -t binary "$work/big.m" "$work/big.r")
 p3=$(median : diff -rq "$work/big.m" "$work/big.r")
-report "content compare, 20 x 100 MB" "$t3" "$p3" "diff -rq" 0.8
+report "content compare, 20 x 100 MB" "$t3" "$p3" "diff -rq" 0.8 "$b3"
 fi
 if want sync; then
 
 t4=$(median : V sync "$work/nested.m" "$work/nested.r")
+b4=$(base : Vb sync "$work/nested.m" "$work/nested.r")
 p4=$(median : rsync -a --delete "$work/nested.m/" "$work/nested.r/")
-report "sync with nothing to do, 100k" "$t4" "$p4" "rsync -a --delete" 0.9
+report "sync with nothing to do, 100k" "$t4" "$p4" "rsync -a --delete" 0.9 "$b4"
 restore="rsync -a --delete $work/nested.m/ $work/mut.r/; empty_trash"
 t5=$(median "$restore" V sync "$work/mutated.m" "$work/mut.r")
+b5=$(base "$restore" Vb sync "$work/mutated.m" "$work/mut.r")
 p5=$(median "$restore" rsync -a --delete "$work/mutated.m/" "$work/mut.r/")
-report "1%-mutated sync, 100k" "$t5" "$p5" "rsync -a --delete" 0.9
+report "1%-mutated sync, 100k" "$t5" "$p5" "rsync -a --delete" 0.9 "$b5"
 fi
 
 fresh="rm -rf $work/init.r; mkdir $work/init.r"
 want initial && for set in nested copyset onebig; do
   t=$(median "$fresh" V sync "$work/$set.m" "$work/init.r")
+  b=$(base "$fresh" Vb sync "$work/$set.m" "$work/init.r")
   p=$(median "rm -rf $work/init.r" cp -a "$work/$set.m" "$work/init.r")
-  report "initial sync, $set" "$t" "$p" "cp -a" 1.2
+  report "initial sync, $set" "$t" "$p" "cp -a" 1.2 "$b"
 done
 
 if want flat; then

@@ -24,12 +24,18 @@ struct ConfinementTest : CommandTest {
     ASSERT_EQ(std::rename(tree.path(relative).c_str(), tree.path("aside/" + lastComponent(relative)).c_str()), 0);
     tree.makeLink(relative, target);
   }
-  bool anyLineContains(const std::string& text) const {
-    for (const auto& line : window.texts()) {
-      if (line.find(text) != std::string::npos) return true;
-    }
-    return false;
+  // Swaps `relative` for a link to `target` the first time `op` meets `path`; `swapped`
+  // tells whether it happened.
+  void swapForLinkOn(Op op, const std::string& path, const std::string& relative, const std::string& target) {
+    fs.fault = [=, this](Op seen, const std::string& at) {
+      if (seen == op && at == path && !swapped) {
+        swapped = true;
+        swapForLink(relative, target);
+      }
+      return std::error_code{};
+    };
   }
+  bool swapped = false;
 };
 
 TEST_F(ConfinementTest, SyncNeverWritesThroughAMirrorLinkToAFolder) {
@@ -104,14 +110,7 @@ TEST_F(ConfinementTest, AMasterFolderSwappedForALinkMidSyncCopiesNothingFromOuts
   tree.writeFile("out/secret/a", "secret a");
   tree.writeFile("out/secret/b", "secret b");
   const Lines outsideBefore = tree.snapshot("out");
-  bool swapped = false;
-  fs.fault = [&](Op op, const std::string& path) {
-    if (op == Op::PrepareCopy && path == master("sub/a") && !swapped) {
-      swapped = true;
-      swapForLink("m/sub", outside("secret"));
-    }
-    return std::error_code{};
-  };
+  swapForLinkOn(Op::PrepareCopy, master("sub/a"), "m/sub", outside("secret"));
   engine->ReplicateBtnClick();
   ASSERT_TRUE(swapped);
   EXPECT_EQ(tree.listing("r"), (Lines{"sub/"}));
@@ -131,14 +130,7 @@ TEST_F(ConfinementTest, AMirrorFolderSwappedForALinkDuringRemovalTrashesNothingO
   tree.writeFile("out/victim/x", "keep x");
   tree.writeFile("out/victim/y", "keep y");
   const Lines outsideBefore = tree.snapshot("out");
-  bool swapped = false;
-  fs.fault = [&](Op op, const std::string& path) {
-    if (op == Op::Trash && path == mirror("sub/x") && !swapped) {
-      swapped = true;
-      swapForLink("r/sub", outside("victim"));
-    }
-    return std::error_code{};
-  };
+  swapForLinkOn(Op::Trash, mirror("sub/x"), "r/sub", outside("victim"));
   engine->ReplicateBtnClick();
   ASSERT_TRUE(swapped);
   EXPECT_EQ(tree.snapshot("out"), outsideBefore);

@@ -16,12 +16,6 @@ using namespace vardell::test;
 namespace {
 
 struct SeparationTest : CommandTest {
-  bool anyLineContains(const std::string& text) const {
-    for (const auto& line : window.texts()) {
-      if (line.find(text) != std::string::npos) return true;
-    }
-    return false;
-  }
   // The engine with its settings folder (and per-user folder) where a test wants them.
   void useSettingsFolders(const std::string& settings, const std::string& perUser) {
     engine = std::make_unique<SyncEngine>(fs, window, EngineSetup{settings + "/", perUser + "/", {}, {}});
@@ -89,39 +83,6 @@ TEST_F(SeparationTest, AHardLinkedMirrorFileNeverChangesTheMasterFileMode) {
   EXPECT_EQ(st.st_mode & 07777, 0444u);
 }
 
-TEST_F(SeparationTest, ATrashInsideTheMasterIsNeverUsed) {
-  const auto volume = ScopedMount::tmpfs(tree.path("vol"));
-  REQUIRE_MOUNTED(volume);
-  tree.writeFile("vol/m/a", "new", 1600000100);
-  tree.writeFile("vol/r/a", "old");
-  tree.writeFile("vol/r/extra", "x");
-  tree.makeFolder("vol/m/.local/share");
-  ::setenv("XDG_DATA_HOME", tree.path("vol/m/.local/share").c_str(), 1);
-  window.master = tree.path("vol/m");
-  window.mirror = tree.path("vol/r");
-  sync();
-  EXPECT_EQ(tree.listing("vol/m/.local"), (Lines{"share/"}));  // no trash made in the master
-  EXPECT_EQ(tree.listing("vol/.Trash-" + std::to_string(::getuid()) + "/files"), (Lines{"a=old", "extra=x"}));
-  EXPECT_EQ(tree.readFile("vol/r/a"), "new");
-}
-
-TEST_F(SeparationTest, ATrashInsideTheMirrorIsNeverUsed) {
-  const auto volume = ScopedMount::tmpfs(tree.path("vol"));
-  REQUIRE_MOUNTED(volume);
-  tree.writeFile("vol/m/a", "a");
-  tree.writeFile("vol/r/a", "a");
-  tree.writeFile("vol/r/extra", "x");
-  ::setenv("XDG_DATA_HOME", tree.path("vol/r/.local/share").c_str(), 1);
-  window.master = tree.path("vol/m");
-  window.mirror = tree.path("vol/r");
-  sync();
-  EXPECT_EQ(tree.listing("vol/r"), (Lines{"a=a"}));
-  EXPECT_EQ(tree.listing("vol/.Trash-" + std::to_string(::getuid()) + "/files"), (Lines{"extra=x"}));
-  window.lines.clear();
-  EXPECT_EQ(sync(), (Lines{"Removing files in " + tree.path("vol/r") + " that don't exist in " + tree.path("vol/m"),
-                           "Sync folder " + tree.path("vol/m") + " ---> " + tree.path("vol/r"), "Replication completed"}));
-}
-
 // The trees on a volume of their own, so the trash a run falls back to is that volume's.
 struct VolumeSeparationTest : SeparationTest {
   ScopedMount volume = ScopedMount::tmpfs(tree.path("vol"));
@@ -133,6 +94,33 @@ struct VolumeSeparationTest : SeparationTest {
   }
   std::string volumeTrash() const { return "vol/.Trash-" + std::to_string(::getuid()) + "/files"; }
 };
+
+TEST_F(VolumeSeparationTest, ATrashInsideTheMasterIsNeverUsed) {
+  REQUIRE_MOUNTED(volume);
+  tree.writeFile("vol/m/a", "new", 1600000100);
+  tree.writeFile("vol/r/a", "old");
+  tree.writeFile("vol/r/extra", "x");
+  tree.makeFolder("vol/m/.local/share");
+  ::setenv("XDG_DATA_HOME", tree.path("vol/m/.local/share").c_str(), 1);
+  sync();
+  EXPECT_EQ(tree.listing("vol/m/.local"), (Lines{"share/"}));  // no trash made in the master
+  EXPECT_EQ(tree.listing(volumeTrash()), (Lines{"a=old", "extra=x"}));
+  EXPECT_EQ(tree.readFile("vol/r/a"), "new");
+}
+
+TEST_F(VolumeSeparationTest, ATrashInsideTheMirrorIsNeverUsed) {
+  REQUIRE_MOUNTED(volume);
+  tree.writeFile("vol/m/a", "a");
+  tree.writeFile("vol/r/a", "a");
+  tree.writeFile("vol/r/extra", "x");
+  ::setenv("XDG_DATA_HOME", tree.path("vol/r/.local/share").c_str(), 1);
+  sync();
+  EXPECT_EQ(tree.listing("vol/r"), (Lines{"a=a"}));
+  EXPECT_EQ(tree.listing(volumeTrash()), (Lines{"extra=x"}));
+  window.lines.clear();
+  EXPECT_EQ(sync(), (Lines{"Removing files in " + tree.path("vol/r") + " that don't exist in " + tree.path("vol/m"),
+                           "Sync folder " + tree.path("vol/m") + " ---> " + tree.path("vol/r"), "Replication completed"}));
+}
 
 TEST_F(VolumeSeparationTest, ATrashReachedThroughALinkIntoTheMasterIsNeverUsed) {
   REQUIRE_MOUNTED(volume);

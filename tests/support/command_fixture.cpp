@@ -34,6 +34,13 @@ Lines CommandTest::sync() {
   return findings();
 }
 
+bool CommandTest::anyLineContains(const std::string& text) const {
+  for (const auto& line : window.texts()) {
+    if (line.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
 bool CommandTest::treesEqual() const {
   return std::system(("diff -r --no-dereference " + master() + " " + mirror() + " >/dev/null").c_str()) == 0;
 }

@@ -27,6 +27,8 @@ struct CommandTest : EngineFixture {
   std::string removing() const { return "Removing files in " + mirror() + " that don't exist in " + master(); }
   std::string syncing() const { return "Sync folder " + master() + " ---> " + mirror(); }
   bool treesEqual() const;
+  // True when a completed status line holds `text`.
+  bool anyLineContains(const std::string& text) const;
 };
 
 }  // namespace vardell::test
