@@ -423,7 +423,8 @@ void TMainForm::DriveComboBox2Change() {
 }
 
 bool TMainForm::mirrorOnSystemVolume() const {
-  return DriveComboBox2->Drive() == "/" || browseFs_->isOnSystemVolume(DirectoryListBox2->Directory());
+  // By device, whatever path, link or bind mount shows the folder.
+  return browseFs_->isOnSystemVolume(DirectoryListBox2->Directory());
 }
 
 void TMainForm::applySyncGuard() { ReplicateBtn->setEnabled(!(ProtectCBtn->isChecked() && mirrorOnSystemVolume())); }
