@@ -29,10 +29,12 @@ std::error_code SyncEngine::copyIntoFolder(const std::string& source, const std:
   const auto copy = fs_.startCopy(source, folder, lastComponent(source), ec);
   if (!copy) return ec;
   lastCopied_ = copy->source();
+  lastCommitted_.reset();
   if ((ec = copyAllPieces(*copy))) return ec;
   ec = copy->commit(false);
-  if (ec != std::errc::file_exists) return ec;
-  return replaceWithCopy(*copy);
+  if (ec == std::errc::file_exists) ec = replaceWithCopy(*copy);
+  if (!ec && copy->committed()) lastCommitted_ = *copy->committed();
+  return ec;
 }
 
 std::error_code SyncEngine::copyAllPieces(FileCopy& copy) {
@@ -70,12 +72,13 @@ std::error_code SyncEngine::replaceWithCopy(FileCopy& copy) {
   return copy.commit(true);
 }
 
-bool SyncEngine::copyIsComplete(const std::string& target) {
-  DirEntry mirror;
-  if (fs_.statEntry(target, mirror)) return false;
-  if (mirror.isFolder() || lastCopied_.isLink != (mirror.Kind == EntryKind::Symlink)) return false;
+bool SyncEngine::copyIsComplete() {
+  // What the name holds since the copy took it, as the file system keeps it.
+  if (!lastCommitted_) return false;
+  const CopySource& mirror = *lastCommitted_;
+  if (lastCopied_.isLink != mirror.isLink) return false;
   // Full-resolution times, within what file systems that round stamps (FAT) lose.
-  return lastCopied_.size == mirror.Size && TimesCountEqual(0, 0, lastCopied_.mtimeNs, mirror.MtimeNs);
+  return lastCopied_.size == mirror.size && TimesCountEqual(0, 0, lastCopied_.mtimeNs, mirror.mtimeNs);
 }
 
 bool SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& mirrorFolder,
@@ -91,12 +94,12 @@ bool SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& m
   if (noteDiskFull(ec)) window_.showMessage(MessageKind::Error, kApplicationTitle, "Copy failed, disk may be full");
   // An old file that stayed in place may look like the copy; only a copy that went
   // through and matches the master counts.
-  if (!ec && copyIsComplete(mirrorPath)) {
+  if (!ec && copyIsComplete()) {
     LogStatus("Copy completed", Colour::Green, true);
     ++state_.FilesCopied;
     return true;
   }
-  if (ShellFileOperation(masterPath, mirrorFolder, FO_COPY, kShellFlags) && copyIsComplete(mirrorPath)) {
+  if (ShellFileOperation(masterPath, mirrorFolder, FO_COPY, kShellFlags) && copyIsComplete()) {
     LogStatus("Shellcopy completed", Colour::Green, true);
     return true;
   }

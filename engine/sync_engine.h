@@ -177,9 +177,9 @@ class SyncEngine final : public RunControl {
   // Gives a finished copy the name an existing entry holds: the old file is trashed
   // restorably and the copy renamed over it; otherwise the copy is left uncommitted.
   std::error_code replaceWithCopy(FileCopy& copy);
-  // True when target, just written by the last copy, is there and not a folder, with the
-  // size and time its source had when it was copied.
-  bool copyIsComplete(const std::string& target);
+  // True when the last copy went through and what took the target's name has the size,
+  // kind and time its source had when it was copied.
+  bool copyIsComplete();
   // Raises the disk-full flag for an out-of-space error; true when it was one.
   bool noteDiskFull(const std::error_code& ec);
 
@@ -192,6 +192,7 @@ class SyncEngine final : public RunControl {
   FolderPairChecks checks_{fs_};
   std::optional<std::uint64_t> masterDevice_;
   CopySource lastCopied_;  // the latest copy's source, as it was when copied
+  std::optional<CopySource> lastCommitted_;  // what took the target's name, when the latest copy did
   int failedActions_ = 0;
   RunReport report_;
   std::unique_ptr<HeldLock> runLock_;  // this run's hold on its mirror folder  // copies, removals and listings of this run that could not be done  // the master folder's volume when the run started

@@ -44,8 +44,10 @@ timespec toTimespec(std::int64_t ns) {
 
 class PosixFileCopy final : public FileCopy {
  public:
-  PosixFileCopy(const TreeAccess& trees, UniqueFd folder, std::string targetPath, CopySource source)
-      : trees_(trees), folder_(std::move(folder)), targetPath_(std::move(targetPath)), source_(source) {}
+  PosixFileCopy(const TreeAccess& trees, std::shared_ptr<const UniqueFd> folder, std::string targetPath,
+                CopySource source)
+      : trees_(trees), folderHandle_(std::move(folder)), folder_(*folderHandle_), targetPath_(std::move(targetPath)),
+        source_(source) {}
   ~PosixFileCopy() override {
     if (!committed_ && !hiddenName_.empty()) ::unlinkat(folder_.get(), hiddenName_.c_str(), 0);
   }
@@ -53,6 +55,7 @@ class PosixFileCopy final : public FileCopy {
   const CopySource& source() const override { return source_; }
   const std::string& targetPath() const override { return targetPath_; }
   std::int64_t bytesCopied() const override { return copied_; }
+  const CopySource* committed() const override { return committed_ ? &committedFacts_ : nullptr; }
 
   // A copy of a link: the link is made whole at once.
   std::error_code startLink(const std::string& target) {
@@ -131,6 +134,7 @@ class PosixFileCopy final : public FileCopy {
       discard();
       return ec;
     }
+    recordCommitted();
     committed_ = true;
     out_ = UniqueFd();
     return {};
@@ -192,7 +196,6 @@ class PosixFileCopy final : public FileCopy {
     if ((mode_ & 07777) != (mode_ & 0777 & ~currentUmask())) ::fchmod(out_.get(), mode_ & 07777);
     const timespec times[2] = {{0, UTIME_OMIT}, toTimespec(source_.mtimeNs)};
     if (::futimens(out_.get(), times) != 0) return lastError();
-    if (!hiddenName_.empty() && ::close(out_.release()) != 0) return lastError();
     finished_ = true;
     return {};
   }
@@ -205,6 +208,15 @@ class PosixFileCopy final : public FileCopy {
       return {};
     }
     return lastError();
+  }
+
+  // What the name now holds: the copy's own file, just given that name.
+  void recordCommitted() {
+    struct stat st {};
+    const bool known = out_ ? ::fstat(out_.get(), &st) == 0
+                            : ::fstatat(folder_.get(), lastComponent(targetPath_).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    committedFacts_ = known ? CopySource{S_ISLNK(st.st_mode), std::int64_t(st.st_size), toNs(st.st_mtim)} : CopySource{};
+    if (!known) committedFacts_.size = -1;  // matches no source
   }
 
   bool folderStillInPlace() const {
@@ -300,7 +312,8 @@ class PosixFileCopy final : public FileCopy {
   }
 
   const TreeAccess& trees_;
-  UniqueFd folder_;
+  std::shared_ptr<const UniqueFd> folderHandle_;  // the target folder, shared with later copies into it
+  const UniqueFd& folder_;
   std::string targetPath_;
   CopySource source_;
   UniqueFd in_, out_;
@@ -311,6 +324,7 @@ class PosixFileCopy final : public FileCopy {
   std::int64_t copied_ = 0;
   bool finished_ = false;
   bool committed_ = false;
+  CopySource committedFacts_;
   int pieces_ = 0;
   bool linkedOld_ = false;  // the entry with the copy's name has a hard link in the trash
   dev_t oldDevice_ = 0;
@@ -320,8 +334,8 @@ class PosixFileCopy final : public FileCopy {
 }  // namespace
 
 std::unique_ptr<FileCopy> startFileCopy(const TreeAccess& trees, const std::string& source,
-                                        const std::string& targetFolder, const std::string& name, bool allowUnnamed,
-                                        std::error_code& ec) {
+                                        std::shared_ptr<const UniqueFd> folder, const std::string& targetFolder,
+                                        const std::string& name, bool allowUnnamed, std::error_code& ec) {
   UniqueFd in(trees.open(source, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0, ec));
   struct stat st {};
   if (!in && isLinkError(ec)) ec = statAt(trees, source, st);
@@ -333,11 +347,6 @@ std::unique_ptr<FileCopy> startFileCopy(const TreeAccess& trees, const std::stri
   const bool isLink = S_ISLNK(st.st_mode);
   if (!isLink && !S_ISREG(st.st_mode)) {
     ec = std::make_error_code(S_ISDIR(st.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
-    return nullptr;
-  }
-  UniqueFd folder(trees.open(targetFolder, O_PATH | O_DIRECTORY, 0, ec));
-  if (!folder) {
-    if (isLinkError(ec)) ec = make_error_code(TreeError::LinkInPath);
     return nullptr;
   }
   auto copy = std::make_unique<PosixFileCopy>(trees, std::move(folder), joinPath(targetFolder, name),

@@ -83,6 +83,9 @@ class FileCopy {
   // an entry that took the name after trashExisting goes to the trash as well. On any
   // other failure the temporary file is removed.
   virtual std::error_code commit(bool replaceExisting) = 0;
+  // After a commit: what now has the copy's name, read from the copy itself (its size
+  // and last-write time as the file system keeps them), or nullptr before a commit.
+  virtual const CopySource* committed() const = 0;
 };
 
 // An exclusive lock held until the handle is destroyed (or the process ends).

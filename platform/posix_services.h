@@ -31,11 +31,12 @@ std::error_code listFolderAt(const TreeAccess& trees, const std::string& folder,
                              ListingDetail detail);
 std::unique_ptr<ReadableFile> openFileForReading(const TreeAccess& trees, const std::string& path, std::error_code& ec);
 
-// Starts a copy of source into targetFolder as `name`; with allowUnnamed false the copy
-// is written under a hidden temporary name even where unnamed files are possible.
+// Starts a copy of source into `folder`, the open target folder at targetFolder, as
+// `name`; with allowUnnamed false the copy is written under a hidden temporary name even
+// where unnamed files are possible.
 std::unique_ptr<FileCopy> startFileCopy(const TreeAccess& trees, const std::string& source,
-                                        const std::string& targetFolder, const std::string& name, bool allowUnnamed,
-                                        std::error_code& ec);
+                                        std::shared_ptr<const UniqueFd> folder, const std::string& targetFolder,
+                                        const std::string& name, bool allowUnnamed, std::error_code& ec);
 
 // An exclusive flock on `fd` (closed on failure), held until the lock is destroyed.
 std::unique_ptr<HeldLock> lockHandle(int fd, std::error_code& ec);

@@ -43,7 +43,8 @@ bool isOnSystemVolume(const std::string& path);
 // holds the other's, also when a bind mount shows a folder in a second place.
 FileSystemLocation locationInFileSystem(const std::string& realPath);
 
-// Every mount, unfiltered, in the order the system lists them.
+// Every mount, unfiltered, in the order the system lists them (`ready` and `device` are
+// not filled in).
 std::vector<Volume> mountTable();
 
 // The location of `realPath` when it lies below `mount` (a mount table entry).

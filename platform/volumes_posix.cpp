@@ -30,7 +30,9 @@ std::string unescapeMountField(const std::string& field) {
   return out;
 }
 
-std::vector<Volume> allMounts() {
+// Every mount in the order the system lists them; with `checkReady` each is examined for
+// whether it can be read, which costs two system calls a mount.
+std::vector<Volume> allMounts(bool checkReady = true) {
   std::vector<Volume> mounts;
   std::ifstream in("/proc/self/mountinfo");
   std::string line;
@@ -47,9 +49,11 @@ std::vector<Volume> allMounts() {
     v.mountId = std::strtoull(id.c_str(), nullptr, 10);
     v.source = unescapeMountField(root);
     v.tag = volumeTag(v.mountPoint);
-    struct stat st {};
-    v.ready = ::stat(v.mountPoint.c_str(), &st) == 0 && ::access(v.mountPoint.c_str(), R_OK | X_OK) == 0;
-    v.device = v.ready ? std::uint64_t(st.st_dev) : 0;
+    if (checkReady) {
+      struct stat st {};
+      v.ready = ::stat(v.mountPoint.c_str(), &st) == 0 && ::access(v.mountPoint.c_str(), R_OK | X_OK) == 0;
+      v.device = v.ready ? std::uint64_t(st.st_dev) : 0;
+    }
     mounts.push_back(std::move(v));
   }
   return mounts;
@@ -134,7 +138,7 @@ bool isOnSystemVolume(const std::string& path) {
   return folder.st_dev == system.st_dev;
 }
 
-std::vector<Volume> mountTable() { return allMounts(); }
+std::vector<Volume> mountTable() { return allMounts(false); }
 
 FileSystemLocation locationBelowMount(const Volume& mount, const std::string& realPath) {
   const std::string rest = mount.mountPoint == "/" ? realPath.substr(1)
@@ -155,7 +159,7 @@ FileSystemLocation locationInFileSystem(const std::string& realPath) {
   Volume best;
   best.mountPoint = "/";
   best.source = "/";
-  for (auto& v : allMounts()) {
+  for (auto& v : allMounts(false)) {
     // A later mount on the same point hides the earlier one.
     if (contains(v.mountPoint, realPath) && v.mountPoint.size() >= best.mountPoint.size()) best = v;
   }

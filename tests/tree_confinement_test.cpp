@@ -188,10 +188,15 @@ TEST_F(ConfinementTest, AMirrorFolderRenamedDuringAReplacementLosesNothing) {
   };
   engine->ReplicateBtnClick();
   ASSERT_TRUE(renamed);
-  // The replaced file is restorable, and so is what took the folder's place and was
-  // then replaced by the copy's second attempt.
-  EXPECT_EQ(tree.listing("data/Trash/files"), (Lines{"f1.2=decoy", "f1=OLDCONTENT"}));
-  EXPECT_EQ(tree.readFile("r/b/f1"), "new content");
+  // The replaced file is restorable; the copy stayed in the folder it was begun in, and
+  // what took the folder's place is untouched until the next run.
+  EXPECT_EQ(tree.listing("data/Trash/files"), (Lines{"f1=OLDCONTENT"}));
+  EXPECT_EQ(tree.readFile("r/b_old/f1"), "new content");
+  EXPECT_EQ(tree.readFile("r/b/f1"), "decoy");
+  fs.fault = nullptr;
+  sync();
+  EXPECT_EQ(tree.listing("r"), (Lines{"b/", "b/f1=new content"}));  // the moved folder was mirror-only
+  EXPECT_EQ(tree.listing("data/Trash/files"), (Lines{"f1.2=new content", "f1.3=decoy", "f1=OLDCONTENT"}));
 }
 
 TEST_F(ConfinementTest, AFileThatTakesTheNameDuringAReplacementGoesToTheTrashToo) {

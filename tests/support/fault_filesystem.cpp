@@ -32,6 +32,7 @@ class FaultyCopy : public FileCopy {
   const CopySource& source() const override { return real_->source(); }
   const std::string& targetPath() const override { return real_->targetPath(); }
   std::int64_t bytesCopied() const override { return real_->bytesCopied(); }
+  const CopySource* committed() const override { return real_ ? real_->committed() : nullptr; }
   std::error_code copyPiece(bool& finished) override {
     finished = false;
     if (auto ec = fs_.inject(Op::CopyPiece, sourcePath_)) {
