@@ -11,7 +11,10 @@ RUNS=${1:-3}
 for tool in Xvfb:xvfb xdotool:xdotool rsync:rsync bc:bc; do
   command -v "${tool%%:*}" >/dev/null || apt-get install -y -qq --no-install-recommends "${tool#*:}" >/dev/null
 done
-scripts/build build >/dev/null
+if [ -z "${BENCH_NO_BUILD:-}" ]; then  # set it to measure the binaries already in build/
+  [ -f build/CMakeCache.txt ] || cmake -S . -B build >/dev/null
+  cmake --build build --target vardell vardell-cli -j"$(nproc)" >/dev/null
+fi
 
 work=$(mktemp -d /tmp/vardell-wbench-XXXXXX)
 display=:$((80 + RANDOM % 9))
