@@ -34,6 +34,7 @@ std::error_code SyncEngine::copyIntoFolder(const std::string& source, const std:
   ec = copy->commit(false);
   if (ec == std::errc::file_exists) ec = replaceWithCopy(*copy);
   if (!ec && copy->committed()) lastCommitted_ = *copy->committed();
+  if (!ec) ++mirrorChanges_;
   return ec;
 }
 
@@ -130,6 +131,7 @@ bool SyncEngine::ShellFileOperation(const std::string& source, const std::string
     if (ec && ec != std::errc::operation_canceled) window_.reportFailure("Cannot copy " + source + " to " + destination + ": " + describeError(ec));
   } else if (operation == FO_DELETE) {
     ec = fs_.moveToTrash(source);
+    if (!ec) ++mirrorChanges_;
     if (ec) window_.reportFailure("Cannot move " + source + " to the trash: " + describeError(ec));
   } else {
     return false;
@@ -141,7 +143,10 @@ bool SyncEngine::RecycleFile(const std::string& path) {
   if (!fs_.fileExists(path)) return false;
   const std::string full = fs_.fullPath(path);
   const auto ec = fs_.moveToTrash(full);
-  if (!ec) return true;
+  if (!ec) {
+    ++mirrorChanges_;
+    return true;
+  }
   window_.reportFailure("Cannot move " + full + " to the trash: " + describeError(ec));
   if (ec == TreeError::NoTrashOutsideTrees) return false;  // refused before anything was tried
   return fs_.fileExists(path);

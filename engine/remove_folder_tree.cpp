@@ -86,7 +86,10 @@ void SyncEngine::RemoveFolderTree(const std::string& folder) {
   LogStatus("Remove folder ", Colour::Blue, false);
   LogStatus(folder, Colour::Black, true);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    if (!fs_.removeFolder(folder)) return;
+    if (!fs_.removeFolder(folder)) {
+      ++mirrorChanges_;
+      return;
+    }
   }
   noteFailedAction();
   window_.showMessage(MessageKind::Warning, "Warning", "Cannot remove directory");

@@ -132,6 +132,15 @@ class SyncEngine final : public RunControl {
   std::string checkPairAndLockMirror(const std::string& master, const std::string& mirror);
   NameAnswer answerFolderNames(const std::string& mirrorShown);
 
+  // WalkFolderPair with the folders' own entries from their parents' listings (nullptr
+  // for the two roots), which the copy pass needs for the folder's time and mode.
+  bool walkFolderPair(const std::string& listedFolder, const std::string& counterpartFolder,
+                      const DirEntry* listedSelf, const DirEntry* counterpartSelf);
+  // Copy pass, once a folder's content is done: the mirror folder gets the master
+  // folder's last-write time and permission bits when it was changed or they differ, so
+  // the mirror's folders look like the master's (deepest first, nothing moves them later).
+  void matchFolderTimeAndMode(const std::string& masterFolder, const std::string& mirrorFolder,
+                              const DirEntry* masterSelf, const DirEntry* mirrorSelf, bool changed);
   enum class CounterpartState { Listed, Missing, Unreadable };
   // Lists the counterpart folder into the index; reports a folder that exists but
   // cannot be read.
@@ -194,6 +203,7 @@ class SyncEngine final : public RunControl {
   CopySource lastCopied_;  // the latest copy's source, as it was when copied
   std::optional<CopySource> lastCommitted_;  // what took the target's name, when the latest copy did
   int failedActions_ = 0;
+  int mirrorChanges_ = 0;  // entries the run created, replaced or removed in the mirror
   RunReport report_;
   std::unique_ptr<HeldLock> runLock_;  // this run's hold on its mirror folder  // copies, removals and listings of this run that could not be done  // the master folder's volume when the run started
 };

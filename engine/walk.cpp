@@ -37,7 +37,13 @@ bool SyncEngine::excludedByCommandLine(const std::string& folder) const {
 }
 
 bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::string& counterpartFolder) {
+  return walkFolderPair(listedFolder, counterpartFolder, nullptr, nullptr);
+}
+
+bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::string& counterpartFolder,
+                                const DirEntry* listedSelf, const DirEntry* counterpartSelf) {
   if (state_.DiskFull) return false;
+  const int mirrorChangesBefore = mirrorChanges_;
   const bool mirrorListed = state_.ReversePass || state_.RemovalPass;
   const char* const unpairedFolder = unpairedFolderKeyword(mirrorListed);
   const char* const unpairedFile = mirrorListed ? "Unpaired mirror file " : "Unpaired master file ";
@@ -89,7 +95,10 @@ bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::stri
         continue;
       }
       const std::string counterpartPath = joinPath(counterpartFolder, entry.Name);
-      if (!WalkFolderPair(path, counterpartPath)) result = false;
+      const DirEntry* counterpartEntry = counterpart.find(entry.Name, true);
+      if (!walkFolderPair(path, counterpartPath, &entry, counterpartEntry && counterpartEntry->isFolder() ? counterpartEntry : nullptr)) {
+        result = false;
+      }
       if (state_.CopyPass) learnFolder(counterpart, counterpartPath);
       continue;
     }
@@ -118,7 +127,27 @@ bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::stri
     result = false;
     if (state_.CopyPass && !state_.AbortRequested) replaceDifferingFile(listedFolder, counterpartFolder, entry, *partner, counterpart);
   }
+  if (state_.CopyPass && !counterpartMissing && !state_.AbortRequested && !state_.DiskFull) {
+    matchFolderTimeAndMode(listedFolder, counterpartFolder, listedSelf, counterpartSelf,
+                           mirrorChanges_ != mirrorChangesBefore);
+  }
   return result;
+}
+
+void SyncEngine::matchFolderTimeAndMode(const std::string& masterFolder, const std::string& mirrorFolder,
+                                        const DirEntry* masterSelf, const DirEntry* mirrorSelf, bool changed) {
+  DirEntry master, mirror;
+  if (!masterSelf) {
+    if (fs_.statEntry(masterFolder, master)) return;
+    masterSelf = &master;
+  }
+  if (!changed && !mirrorSelf) {
+    if (fs_.statEntry(mirrorFolder, mirror)) return;
+    mirrorSelf = &mirror;
+  }
+  if (!changed && mirrorSelf->MtimeNs == masterSelf->MtimeNs && mirrorSelf->Mode == masterSelf->Mode) return;
+  // Best effort, with no status line: some file systems keep neither (FAT).
+  fs_.setFolderTimeAndMode(mirrorFolder, masterSelf->MtimeNs, masterSelf->Mode);
 }
 
 SyncEngine::CounterpartState SyncEngine::listCounterpart(const std::string& folder, CounterpartIndex& index) {
@@ -155,6 +184,7 @@ bool SyncEngine::createCounterpartFolder(const std::string& folder) {
     noteFailedAction();
     return false;
   }
+  ++mirrorChanges_;
   LogStatus("Create folder ", Colour::Blue, false);
   LogStatus(withSeparator(folder), Colour::Black, true);
   return true;

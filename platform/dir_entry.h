@@ -22,6 +22,7 @@ struct DirEntry {
   std::uint32_t Time = 0;        // packed local time (see packLocalTime); 0 = no packed form
   std::int64_t MtimeNs = 0;      // last-write time, nanoseconds since the epoch
   EntryKind Kind = EntryKind::File;
+  std::uint32_t Mode = 0;        // permission bits (07777); 0 in listings of names and kinds only
 
   bool isFolder() const { return (Attr & kAttrFolder) != 0; }
   bool isDotEntry() const {

@@ -165,6 +165,9 @@ class FileSystem {
   // Creates one folder (mode 0777 less umask); a folder already there counts as created.
   // Fails when something else has the name (file_exists) or the parent is missing.
   virtual std::error_code createFolder(const std::string& path) = 0;
+  // Gives the folder at path this last-write time and these permission bits (07777), as
+  // far as its file system keeps them; a link is never followed.
+  virtual std::error_code setFolderTimeAndMode(const std::string& path, std::int64_t mtimeNs, std::uint32_t mode) = 0;
   // Removes an empty folder.
   virtual std::error_code removeFolder(const std::string& path) = 0;
   // Gives the owner write permission so the file can be replaced or removed. Inside the

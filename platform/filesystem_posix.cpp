@@ -207,6 +207,24 @@ class PosixFileSystem final : public FileSystem {
     return ec;
   }
 
+  std::error_code setFolderTimeAndMode(const std::string& path, std::int64_t mtimeNs, std::uint32_t mode) override {
+    std::error_code ec;
+    const posix::UniqueFd folder(trees_.open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0, ec));
+    if (!folder) return ec;
+    std::error_code result;
+    struct stat st {};
+    if (::fstat(folder.get(), &st) == 0 && (st.st_mode & 07777) != mode && ::fchmod(folder.get(), mode) != 0) {
+      result = lastError();
+    }
+    timespec times[2] = {{0, UTIME_OMIT}, {time_t(mtimeNs / 1000000000LL), long(mtimeNs % 1000000000LL)}};
+    if (times[1].tv_nsec < 0) {
+      times[1].tv_nsec += 1000000000L;
+      times[1].tv_sec -= 1;
+    }
+    if (::futimens(folder.get(), times) != 0 && !result) result = lastError();
+    return result;
+  }
+
   std::error_code removeFolder(const std::string& path) override {
     forgetCopyFolderAt(path);
     Place place;

@@ -39,6 +39,7 @@ void fillEntry(const struct stat& st, DirEntry& e) {
   if ((st.st_mode & S_IWUSR) == 0 && !S_ISLNK(st.st_mode)) e.Attr |= kAttrReadOnly;
   if (!e.Name.empty() && e.Name[0] == '.' && !e.isDotEntry()) e.Attr |= kAttrHidden;
   e.Size = S_ISDIR(st.st_mode) ? 0 : std::int64_t(st.st_size);
+  e.Mode = std::uint32_t(st.st_mode & 07777);
   e.Time = packedLocalTime(st.st_mtim);
   e.MtimeNs = toNs(st.st_mtim);
 }

@@ -3,6 +3,7 @@
 #include "tests/support/command_fixture.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -559,6 +560,51 @@ TEST(RunTexts, HeaderAndElapsedTime) {
   using namespace std::chrono;
   EXPECT_EQ(ElapsedTimeText(hours(1) + minutes(2) + seconds(5)), "1 hrs  2 mins  5 secs");
   EXPECT_EQ(ElapsedTimeText(hours(25)), "1 hrs  0 mins  0 secs");
+}
+
+}  // namespace
+
+namespace {
+
+struct FolderFacts {
+  std::int64_t mtimeNs;
+  unsigned mode;
+  bool operator==(const FolderFacts&) const = default;
+};
+
+FolderFacts factsOf(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+  return {std::int64_t(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec, unsigned(st.st_mode & 07777)};
+}
+
+void setFolderTime(const std::string& path, std::time_t seconds, long nanoseconds) {
+  const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+TEST_F(CommandTest, MirrorFoldersTakeTheMasterFoldersTimesAndModesOnceTheirContentIsDone) {
+  tree.writeFile("m/a/b/f", "1");
+  tree.writeFile("m/a/g", "2");
+  tree.makeFolder("m/empty");
+  ASSERT_EQ(::chmod(master("a").c_str(), 0750), 0);
+  const std::vector<std::string> folders{"", "a", "a/b", "empty"};
+  long ns = 123456789;
+  for (const auto& folder : {"a/b", "a", "empty", ""}) setFolderTime(master(folder), 1500000000, ns++);
+  const Lines first = sync();
+  for (const auto& folder : folders) EXPECT_EQ(factsOf(mirror(folder)), factsOf(master(folder))) << folder;
+
+  // A change deep inside moves only the folders it touches, and they are set again.
+  tree.writeFile("m/a/b/new", "n");
+  setFolderTime(master("a/b"), 1500000100, 5);
+  tree.writeFile("r/a/extra", "x");  // the removal pass changes the mirror's a
+  window.lines.clear();
+  const Lines second = sync();
+  for (const auto& folder : folders) EXPECT_EQ(factsOf(mirror(folder)), factsOf(master(folder))) << folder;
+  EXPECT_EQ(std::count(second.begin(), second.end(), "Copy completed"), 1);  // no status line of its own
+
+  window.lines.clear();
+  EXPECT_EQ(sync(), (Lines{removing(), syncing(), "Replication completed"}));
 }
 
 }  // namespace

@@ -50,6 +50,9 @@ class FaultFileSystem : public FileSystem {
   }
   std::error_code createFolder(const std::string& path) override;
   std::error_code removeFolder(const std::string& path) override;
+  std::error_code setFolderTimeAndMode(const std::string& path, std::int64_t mtimeNs, std::uint32_t mode) override {
+    return real_->setFolderTimeAndMode(path, mtimeNs, mode);
+  }
   std::error_code resetAttributes(const std::string& path) override;
   std::unique_ptr<ReadableFile> openForReading(const std::string& path, std::error_code& ec) override;
   std::unique_ptr<WritableFile> openForWriting(const std::string& path, std::error_code& ec) override;
