@@ -70,25 +70,33 @@ bool folderIsVolumeRoot(int dirFd) {
   return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
 }
 
+// A regular file's bytes up to the size it had when it was opened: a file that grows
+// meanwhile is compared as it was, and the end is known without another read.
 class FdReader final : public ReadableFile {
  public:
-  explicit FdReader(UniqueFd fd) : fd_(std::move(fd)) {}
+  FdReader(UniqueFd fd, std::int64_t size) : fd_(std::move(fd)), remaining_(size) {}
   std::error_code read(char* buffer, std::size_t size, std::size_t& count) override {
     count = 0;
-    while (count < size) {
-      const ssize_t n = ::read(fd_.get(), buffer + count, size - count);
+    const std::size_t wanted = std::size_t(std::min<std::int64_t>(std::int64_t(size), remaining_));
+    while (count < wanted) {
+      const ssize_t n = ::read(fd_.get(), buffer + count, wanted - count);
       if (n < 0) {
         if (errno == EINTR) continue;
         return lastError();
       }
-      if (n == 0) break;
+      if (n == 0) {
+        remaining_ = 0;  // it shrank
+        break;
+      }
       count += std::size_t(n);
     }
+    remaining_ -= std::int64_t(count);
     return {};
   }
 
  private:
   UniqueFd fd_;
+  std::int64_t remaining_;
 };
 
 class TextReader final : public ReadableFile {
@@ -195,8 +203,9 @@ std::unique_ptr<ReadableFile> openFileForReading(const TreeAccess& trees, const 
     ec = std::make_error_code(S_ISDIR(opened.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
     return nullptr;
   }
-  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-  return std::make_unique<FdReader>(std::move(fd));
+  // Read-ahead hints pay only for files that take more than a few reads.
+  if (opened.st_size > (1 << 20)) ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  return std::make_unique<FdReader>(std::move(fd), std::int64_t(opened.st_size));
 }
 
 }  // namespace vardell::posix
