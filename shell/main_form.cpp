@@ -33,6 +33,10 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
+#include <QKeyEvent>
+#include <QUrl>
+
+#include <cstdio>
 
 namespace vardell {
 namespace {
@@ -62,7 +66,8 @@ QFont boldFont(QFont font) {
 
 TMainForm::TMainForm(const ShellConfig& config, WindowPrompts& prompts, UpdatePrompts* updatePrompts, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
-      prompts_(prompts), updatePrompts_(updatePrompts), browseFs_(makePosixFileSystem()) {
+      prompts_(prompts), updatePrompts_(updatePrompts), browseFs_(makePosixFileSystem()),
+      batchRun_(config.commandLine.present) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(kTitle);
   setWindowIcon(applicationIcon());
@@ -441,7 +446,9 @@ void TMainForm::runCommand(void (SyncEngine::*command)()) {
   inCommand_ = false;
   Memo1->flushPending();
   const RunReport& report = engine_.engine->lastRun();
-  if (report.outcome == RunOutcome::Refused && quitRequested_) {
+  if (report.outcome == RunOutcome::Refused && quitRequested_ && batchRun_) {
+    reportUnattended(kApplicationTitle, report.refusal + " The program ends.");
+  } else if (report.outcome == RunOutcome::Refused && quitRequested_) {
     // A safety stop ends the program; it says why before it does.
     prompts_.showMessage(MessageKind::Error, kTitle, qs(report.refusal) + QStringLiteral("\nThe program ends."));
   }
@@ -472,7 +479,7 @@ void TMainForm::AbortBtnClick() {
 
 void TMainForm::ExitBtnClick() {
   addPlainStatusLine(QStringLiteral("ExitBtnClick called "));
-  SaveSettings();
+  if (!SaveSettings()) return;  // the window stays open after a refused write
   RemoveTrayIcon();
   close();
 }
@@ -487,8 +494,35 @@ void TMainForm::ShowFormClick() {
   activateWindow();
 }
 
-void TMainForm::SaveSettings() {
-  if (settingsSaver_) settingsSaver_();
+bool TMainForm::SaveSettings() { return settingsSaver_ ? settingsSaver_() : true; }
+
+void TMainForm::openHelp() {
+  if (helpPage_.empty() || !browseFs_->fileExists(helpPage_)) {
+    prompts_.showMessage(MessageKind::Warning, kTitle,
+                         QStringLiteral("The help page was not found beside the program or in its installed place."));
+    return;
+  }
+  QUrl page = QUrl::fromLocalFile(qs(helpPage_));
+  page.setFragment(QStringLiteral("main-window"));
+  if (!prompts_.openUrl(page)) {
+    prompts_.showMessage(MessageKind::Warning, kTitle, QStringLiteral("No program opened the help page ") + qs(helpPage_));
+  }
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1) {
+    openHelp();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void TMainForm::reportUnattended(const std::string& caption, const std::string& text) {
+  Memo1->insertFragment(caption + ": " + text, Colour::Red);
+  Memo1->endLine();
+  Memo1->flushPending();
+  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }
 
 void TMainForm::addPlainStatusLine(const QString& text) { Memo1->addPlainLine(text); }
@@ -595,6 +629,7 @@ void TMainForm::showEvent(QShowEvent* event) {
   setMask(QRegion(outline.toFillPolygon().toPolygon()));
   setWindowTitle(kTitle);
   TitleBar->setCaption(kTitle);
+  if (firstShow_) firstShow_();
 }
 
 void TMainForm::changeEvent(QEvent* event) {
@@ -682,22 +717,29 @@ void TMainForm::requestQuit() {
 
 void TMainForm::showMessage(MessageKind kind, const std::string& caption, const std::string& text) {
   Memo1->flushPending();
+  if (batchRun_) return reportUnattended(caption, text);
   prompts_.showMessage(kind, qs(caption), qs(text));
 }
 
 void TMainForm::reportFailure(const std::string& text) {
   Memo1->flushPending();
+  if (batchRun_) return reportUnattended(kApplicationTitle, text);
   prompts_.showMessage(MessageKind::Error, kTitle, qs(text));
 }
 
 NameAnswer TMainForm::askFolderNames(const std::string& mirrorFolder) {
   Memo1->flushPending();
+  // With three or more parameters the question is never shown: the run goes on into the
+  // mirror folder as chosen.
+  if (batchRun_) return NameAnswer::NoAnswerContinue;
   ContinueForm->setHeadingFolder(qs(mirrorFolder), volumeRootOf(mirrorFolder), DirectoryListBox2->width());
   return prompts_.askFolderNames(*ContinueForm);
 }
 
 bool TMainForm::confirmEmptyMasterRemoval(const std::string& master, long long entriesToTrash) {
   Memo1->flushPending();
+  // Nobody is there to say the right drive is connected: an unattended run removes nothing.
+  if (batchRun_) return false;
   const QString text = QStringLiteral("The master folder %1 is empty.\nSync would move %2 %3 of the mirror folder %4 "
                                       "to the trash.\n\nIs the right drive connected? Remove them all?")
                            .arg(qs(master))

@@ -122,9 +122,18 @@ class TMainForm : public QWidget, public RunWindow {
   // Adds a line of the window's own to the status window (not to any run log).
   void addPlainStatusLine(const QString& text);
   // Writes this instance's settings through the saver the start-up code installs; with
-  // none installed nothing is written.
-  void SaveSettings();
-  void setSettingsSaver(std::function<void()> saver) { settingsSaver_ = std::move(saver); }
+  // none installed nothing is written. False when the write was refused (and reported).
+  bool SaveSettings();
+  void setSettingsSaver(std::function<bool()> saver) { settingsSaver_ = std::move(saver); }
+  // Called once, at the first showing of the window, after its outline and caption.
+  void setFirstShowHandler(std::function<void()> handler) { firstShow_ = std::move(handler); }
+  // Sets the help page F1 opens (a file path; empty: F1 says where the help is missing).
+  void setHelpPage(std::string page) { helpPage_ = std::move(page); }
+  const std::string& helpPage() const { return helpPage_; }
+  // F1: opens the help page at its section on the main window.
+  void openHelp();
+  // True for an unattended run (three or more parameters): no question or box may wait.
+  bool batchRun() const { return batchRun_; }
   // Option M: the tray icon is added and the window hidden; where the desktop has no
   // tray, the window is minimised instead so it can always be reached.
   void AddTrayIcon();
@@ -179,6 +188,7 @@ class TMainForm : public QWidget, public RunWindow {
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void buildControls();
@@ -209,7 +219,12 @@ class TMainForm : public QWidget, public RunWindow {
   RunControl* run_ = nullptr;
   WindowEngine engine_;
   RollUp rollUp_{kClientHeight};
-  std::function<void()> settingsSaver_;
+  std::function<bool()> settingsSaver_;
+  std::function<void()> firstShow_;
+  std::string helpPage_;
+  bool batchRun_ = false;
+  // Unattended runs: a notice becomes a red line and a line on stderr instead of a box.
+  void reportUnattended(const std::string& caption, const std::string& text);
   int windowAlpha_ = 255;
   bool layered_ = false;
   bool shownOnce_ = false;

@@ -3,7 +3,9 @@
 
 #include "shell/continue_form.h"
 
+#include <QDesktopServices>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace vardell {
 
@@ -25,3 +27,5 @@ bool QtWindowPrompts::askYesNo(const QString& caption, const QString& text) {
 NameAnswer QtWindowPrompts::askFolderNames(TContinueForm& form) { return form.ask(); }
 
 }  // namespace vardell
+
+bool vardell::QtWindowPrompts::openUrl(const QUrl& page) { return QDesktopServices::openUrl(page); }

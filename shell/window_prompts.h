@@ -6,6 +6,7 @@
 
 #include <QString>
 
+class QUrl;
 class QWidget;
 
 namespace vardell {
@@ -21,6 +22,8 @@ class WindowPrompts {
   virtual bool askYesNo(const QString& caption, const QString& text) = 0;
   // Shows the folder-name dialog modally and returns the answer of the button pressed.
   virtual NameAnswer askFolderNames(TContinueForm& form) = 0;
+  // Opens a page (the help page) in the user's browser; false when nothing opened it.
+  virtual bool openUrl(const QUrl& page) = 0;
 };
 
 // The real dialogs, parented to `parent`.
@@ -31,6 +34,7 @@ class QtWindowPrompts final : public WindowPrompts {
   void showMessage(MessageKind kind, const QString& caption, const QString& text) override;
   bool askYesNo(const QString& caption, const QString& text) override;
   NameAnswer askFolderNames(TContinueForm& form) override;
+  bool openUrl(const QUrl& page) override;
 
  private:
   QWidget* parent_;

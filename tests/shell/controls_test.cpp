@@ -259,7 +259,10 @@ TEST_F(MainFormTest, VanishedFolderShowsNearestParentAndNoRunStarts) {
 
 TEST_F(MainFormTest, ExitAddsItsLineSavesAndCloses) {
   int saves = 0;
-  window_->setSettingsSaver([&] { ++saves; });
+  window_->setSettingsSaver([&] {
+    ++saves;
+    return true;
+  });
   click(window_->ExitBtn);
   EXPECT_EQ(saves, 1);
   EXPECT_TRUE(statusLines().contains(QStringLiteral("ExitBtnClick called ")));
@@ -269,7 +272,10 @@ TEST_F(MainFormTest, ExitAddsItsLineSavesAndCloses) {
 
 TEST_F(MainFormTest, CloseBoxWhenIdleClosesWithoutSaving) {
   int saves = 0;
-  window_->setSettingsSaver([&] { ++saves; });
+  window_->setSettingsSaver([&] {
+    ++saves;
+    return true;
+  });
   click(window_->TitleBar->CloseBox);
   EXPECT_FALSE(window_->isVisible());
   EXPECT_EQ(saves, 0);

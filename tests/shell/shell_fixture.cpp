@@ -72,6 +72,11 @@ bool RecordingPrompts::askYesNo(const QString&, const QString& text) {
   return answer;
 }
 
+bool RecordingPrompts::openUrl(const QUrl& page) {
+  openedPages << page.toString();
+  return true;
+}
+
 NameAnswer RecordingPrompts::askFolderNames(TContinueForm& form) {
   ++folderQuestions;
   folderHeadings << form.ContinueForm->text();

@@ -8,6 +8,7 @@
 #include "update/update_prompts.h"
 
 #include <QStringList>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +55,8 @@ class RecordingPrompts : public WindowPrompts {
   void showMessage(MessageKind kind, const QString& caption, const QString& text) override;
   bool askYesNo(const QString& caption, const QString& text) override;
   NameAnswer askFolderNames(TContinueForm& form) override;
+  QStringList openedPages;  // every page asked to open
+  bool openUrl(const QUrl& page) override;
 };
 
 // The update check's questions, recorded; every box answers Ok or No.

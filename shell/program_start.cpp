@@ -1,0 +1,154 @@
+// Window creation's start-up steps: settings, instances and the command-line folders.
+#include "shell/program_start.h"
+
+#include "engine/version.h"
+#include "platform/folders.h"
+#include "shell/folder_list.h"
+#include "shell/main_form.h"
+#include "shell/window_prompts.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace vardell {
+namespace {
+
+QString qs(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+std::string withSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+// Sets a check box and runs its click handler when its state changes.
+void setBox(QCheckBox* box, bool on, const std::function<void()>& clicked) {
+  if (box->isChecked() == on) return;
+  box->setChecked(on);
+  if (clicked) clicked();
+}
+
+}  // namespace
+
+ProgramFolders runningProgramFolders() {
+  return {withSlash(programFolder()), settingsFolder(), runtimeFolder()};
+}
+
+WindowSettings readWindowSettings(const TMainForm& window) {
+  WindowSettings now;
+  now.dir1 = window.DirectoryListBox1->Directory();
+  now.dir2 = window.DirectoryListBox2->Directory();
+  now.top = window.y();
+  now.left = window.x();
+  now.compareType = window.CompareTypeButtons->checkedId();
+  now.subFolders = window.SubDirectoryCheckBox->isChecked();
+  now.protectC = window.ProtectCBtn->isChecked();
+  now.caseSense = window.CaseChkBox->isChecked();
+  return now;
+}
+
+void applyWindowSettings(TMainForm& window, const WindowSettings& values) {
+  window.move(values.left, values.top);
+  const int type = std::clamp(values.compareType, -1, 2);
+  if (window.CompareTypeButtons->checkedId() != type) {
+    if (type < 0) {
+      // No choice selected: an exclusive group never lets its last choice go by itself.
+      window.CompareTypeButtons->setExclusive(false);
+      if (QAbstractButton* checked = window.CompareTypeButtons->checkedButton()) checked->setChecked(false);
+      window.CompareTypeButtons->setExclusive(true);
+    } else {
+      window.CompareTypeButtons->button(type)->setChecked(true);
+    }
+    window.CompareTypeClick();
+  }
+  setBox(window.SubDirectoryCheckBox, values.subFolders, nullptr);
+  setBox(window.ProtectCBtn, values.protectC, [&window] { window.DriveComboBox2Change(); });
+  setBox(window.CaseChkBox, values.caseSense, nullptr);
+}
+
+TProgramStart::TProgramStart(TMainForm& window, WindowPrompts& prompts, FileSystem& fs, ProgramFolders folders,
+                             std::vector<std::string> parameters)
+    : window_(window), prompts_(prompts), fs_(fs), folders_(std::move(folders)), parameters_(std::move(parameters)),
+      settings_(fs, InstanceLocks(fs, folders_.runtime), folders_.settings + "KELPO.ini", folders_.program) {}
+
+void TProgramStart::reportProblem(const std::string& text) {
+  if (parameters_.size() >= 3) {
+    // Unattended: nobody is there to close a box, so the line must not wait for one.
+    window_.addPlainStatusLine(qs(text));
+    std::fprintf(stderr, "%s: %s\n", kApplicationTitle, text.c_str());
+    return;
+  }
+  prompts_.showMessage(MessageKind::Error, QString::fromUtf8(kApplicationTitle), qs(text));
+}
+
+void TProgramStart::addNotes(const std::vector<std::string>& notes) {
+  for (const std::string& note : notes) window_.addPlainStatusLine(qs(note));
+}
+
+bool TProgramStart::readLegacyFolderFile() {
+  std::ifstream in(folders_.settings + "dirs.txt", std::ios::binary);
+  if (!in) return true;
+  std::string line;
+  for (int number = 1; number <= 4 && std::getline(in, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (number < 3 || line.empty() || parseProfileInteger(line)) continue;
+    prompts_.showMessage(MessageKind::Error, QString::fromUtf8(kApplicationTitle),
+                         qs("'" + line + "' is not a valid integer value"));
+    return false;
+  }
+  return true;  // the section search below replaces what the file held
+}
+
+void TProgramStart::FormCreate() {
+  window_.setSettingsSaver([this] { return SaveSettings(); });
+  if (parameters_.empty() && !readLegacyFolderFile()) {
+    stoppedAtLegacyFile_ = true;
+    return;
+  }
+  std::vector<std::string> notes;
+  std::string writeError;
+  const WindowSettings section = settings_.LoadSettings(notes, writeError);
+  addNotes(notes);
+  applyWindowSettings(window_, section);
+  if (!writeError.empty()) reportProblem(writeError);
+
+  const std::string legacy = folders_.settings + "dirs.txt";
+  if (fs_.fileExists(legacy) && std::remove(legacy.c_str()) != 0) {
+    window_.addPlainStatusLine(qs("The old folder file " + legacy + " could not be removed"));
+  }
+  applyCommandLineFolders(section);
+  SaveSettings();
+}
+
+void TProgramStart::applyCommandLineFolders(const WindowSettings& section) {
+  std::string dir1 = section.dir1, dir2 = section.dir2;
+  if (parameters_.size() >= 1) dir1 = fs_.fullPath(parameters_[0]);
+  if (parameters_.size() >= 2) dir2 = fs_.fullPath(parameters_[1]);
+  const bool masterThere = fs_.folderExists(dir1);
+  const bool mirrorThere = fs_.folderExists(dir2);
+  window_.setMasterFolder(masterThere ? dir1 : folders_.program);
+  // There is no second fixed drive to fall back on: a missing mirror shows the program
+  // folder, as the master does.
+  window_.setMirrorFolder(mirrorThere ? dir2 : folders_.program);
+  window_.DriveComboBox2Change();
+  if (parameters_.size() >= 1 && !masterThere) {
+    endReason_ = "The master folder " + dir1 + " does not exist";
+  } else if (parameters_.size() >= 2 && !mirrorThere) {
+    endReason_ = "The mirror folder " + dir2 + " does not exist";
+  }
+}
+
+bool TProgramStart::SaveSettings() {
+  std::vector<std::string> notes;
+  std::string writeError;
+  const bool saved = settings_.SaveSettings(readWindowSettings(window_), notes, writeError);
+  addNotes(notes);
+  if (!saved) reportProblem(writeError);
+  return saved;
+}
+
+}  // namespace vardell

@@ -1,0 +1,76 @@
+// The desktop program's start-up: the steps of window creation after the window's own
+// controls exist (the legacy folder file, the settings section of this instance, the
+// folders given on the command line) and the save that ends them.
+#pragma once
+
+#include "platform/filesystem.h"
+#include "shell/instance_settings.h"
+
+#include <string>
+#include <vector>
+
+namespace vardell {
+
+class TMainForm;
+class WindowPrompts;
+
+// Where the program keeps its files. Every folder ends in "/".
+struct ProgramFolders {
+  std::string program;   // ProgramFolder: the program file's folder
+  std::string settings;  // SettingsFolder: KELPO.ini, dirs.txt and the run logs
+  std::string runtime;   // the instance lock files
+};
+
+// The folders of the running program: its own folder, the settings folder (the program
+// folder for a copy the user owns and may write, else the per-user folder) and the
+// runtime folder; the same rule the terminal front end uses.
+ProgramFolders runningProgramFolders();
+
+// The window's eight settings as they are now, and the settings applied to it: position,
+// compare type (-1 selects no choice) and the three boxes, each change running the
+// control's click handler.
+WindowSettings readWindowSettings(const TMainForm& window);
+void applyWindowSettings(TMainForm& window, const WindowSettings& values);
+
+class TProgramStart {
+ public:
+  // `parameters` are the command-line parameters without the program's name.
+  TProgramStart(TMainForm& window, WindowPrompts& prompts, FileSystem& fs, ProgramFolders folders,
+                std::vector<std::string> parameters);
+
+  // Window creation from the program folders on: the legacy folder file (without
+  // parameters), the instance's section, removal of dirs.txt, the command-line folders,
+  // and the first save. Installs SaveSettings as the window's settings saver.
+  void FormCreate();
+
+  // Writes the window's settings; a refused write is reported (a box, or in batch runs a
+  // red line and a line on stderr) and stops the save; false then.
+  bool SaveSettings();
+
+  // A folder parameter names no folder: the program ends once its message loop starts.
+  bool endRequested() const { return !endReason_.empty(); }
+  const std::string& endReason() const { return endReason_; }
+  // Start-up stopped at a malformed legacy folder file.
+  bool stoppedAtLegacyFile() const { return stoppedAtLegacyFile_; }
+  TInstanceSettings& settings() { return settings_; }
+  const ProgramFolders& folders() const { return folders_; }
+
+ private:
+  // Reads dirs.txt (only its third and fourth lines matter past the section search);
+  // false, after the error box, when one of them is neither empty nor an integer.
+  bool readLegacyFolderFile();
+  void applyCommandLineFolders(const WindowSettings& section);
+  void reportProblem(const std::string& text);
+  void addNotes(const std::vector<std::string>& notes);
+
+  TMainForm& window_;
+  WindowPrompts& prompts_;
+  FileSystem& fs_;
+  ProgramFolders folders_;
+  std::vector<std::string> parameters_;
+  TInstanceSettings settings_;
+  std::string endReason_;
+  bool stoppedAtLegacyFile_ = false;
+};
+
+}  // namespace vardell

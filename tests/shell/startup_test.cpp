@@ -1,0 +1,226 @@
+// Start-up of the window: the first start without a settings file, the eight keys, values
+// as the file gives them, the legacy folder file, folders from the command line, a settings
+// file that cannot be written, and F1.
+#include "tests/shell/shell_fixture.h"
+
+#include "platform/profile_file.h"
+#include "shell/folder_list.h"
+#include "shell/help_page.h"
+#include "shell/program_start.h"
+#include "shell/status_memo.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QTest>
+
+#include <fstream>
+
+namespace vardell::test {
+namespace {
+
+std::string readWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class StartupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_.makeFolder("program");
+    root_.makeFolder("run");
+    root_.makeFolder("master");
+    root_.makeFolder("mirror");
+    folders_ = {root_.path() + "/program/", root_.path() + "/program/", root_.path() + "/run/"};
+  }
+  void TearDown() override {
+    start_.reset();
+    window_.reset();
+  }
+  // Creates the window as the program does, with these command-line parameters.
+  void create(std::vector<std::string> parameters = {}) {
+    ShellConfig config;
+    config.logFolder = folders_.settings;
+    config.commandLine.present = parameters.size() >= 3;
+    if (config.commandLine.present) config.commandLine.letters = parameters[2];
+    window_ = std::make_unique<TMainForm>(config, prompts_, &updatePrompts_);
+    start_ = std::make_unique<TProgramStart>(*window_, prompts_, *fs_, folders_, std::move(parameters));
+    start_->FormCreate();
+  }
+  std::string iniFile() const { return folders_.settings + "KELPO.ini"; }
+  void writeIni(const std::string& text) {
+    std::ofstream(iniFile(), std::ios::binary) << text;
+  }
+  std::string programFolderShown() const { return root_.path() + "/program"; }
+
+  ScopedFolder root_;
+  ProgramFolders folders_;
+  std::unique_ptr<FileSystem> fs_ = makePosixFileSystem();
+  RecordingPrompts prompts_;
+  RecordingUpdatePrompts updatePrompts_;
+  std::unique_ptr<TMainForm> window_;
+  std::unique_ptr<TProgramStart> start_;
+};
+
+TEST_F(StartupTest, FirstStartWithoutSettingsShowsDefaultsAndWritesNothingUntilExit) {
+  create();
+  EXPECT_EQ(window_->DirectoryListBox1->Directory(), programFolderShown());
+  EXPECT_EQ(window_->DirectoryListBox2->Directory(), programFolderShown());
+  EXPECT_EQ(window_->CompareTypeButtons->checkedId(), 0);
+  EXPECT_TRUE(window_->SubDirectoryCheckBox->isChecked());
+  EXPECT_TRUE(window_->ProtectCBtn->isChecked());
+  EXPECT_FALSE(window_->CaseChkBox->isChecked());
+  EXPECT_EQ(window_->pos(), QPoint(0, 0));
+  EXPECT_FALSE(root_.exists("program/KELPO.ini")) << "start-up wrote settings nobody chose";
+
+  window_->ExitBtnClick();  // both lists still on the program folder: nothing to keep
+  EXPECT_FALSE(root_.exists("program/KELPO.ini"));
+  EXPECT_TRUE(prompts_.messages.isEmpty()) << prompts_.messages.join("\n").toStdString();
+}
+
+TEST_F(StartupTest, ExitWritesTheEightKeysInOrder) {
+  create();
+  ASSERT_TRUE(window_->setMasterFolder(root_ / "master"));
+  ASSERT_TRUE(window_->setMirrorFolder(root_ / "mirror"));
+  window_->CompareTypeButtons->button(2)->setChecked(true);
+  window_->CaseChkBox->setChecked(true);
+  window_->SubDirectoryCheckBox->setChecked(false);
+  window_->move(30, 40);
+  window_->ExitBtnClick();
+  EXPECT_EQ(readWhole(iniFile()), "[Instance0]\ndir1=" + (root_ / "master") + "\ndir2=" + (root_ / "mirror") +
+                                      "\nTop=40\nLeft=30\nCompareType=2\nSubFolders=0\nProtectC=1\nCaseSense=1\n");
+}
+
+struct ValueRow {
+  const char* name;
+  const char* lines;
+  int top, left, compareType;
+  bool subFolders, protectC, caseSense;
+};
+
+TEST_F(StartupTest, ValuesAreReadAsTheFileGivesThemWithDefaultsForTheRest) {
+  const ValueRow rows[] = {
+      {"hexadecimal", "Top=0x10\nLeft=$20\nCompareType=0X1\n", 16, 32, 1, true, true, false},
+      {"unparsable values take their defaults", "Top=12px\nLeft=\nCompareType=two\nSubFolders=no\n", 0, 0, 0, true,
+       true, false},
+      {"CompareType 7 is applied as 2", "CompareType=7\n", 0, 0, 2, true, true, false},
+      {"CompareType -5 selects no choice", "CompareType=-5\n", 0, 0, -1, true, true, false},
+      {"any non-zero boolean is true", "SubFolders=0\nProtectC=0\nCaseSense=-3\n", 0, 0, 0, false, false, true},
+  };
+  for (const ValueRow& row : rows) {
+    writeIni("; my comment\n[Instance0]\ndir1=" + (root_ / "master") + "\ndir2=" + (root_ / "mirror") + "\n" +
+             row.lines + "\n[Other]\nkey=kept\n");
+    create();
+    EXPECT_EQ(window_->y(), row.top) << row.name;
+    EXPECT_EQ(window_->x(), row.left) << row.name;
+    EXPECT_EQ(window_->CompareTypeButtons->checkedId(), row.compareType) << row.name;
+    EXPECT_EQ(window_->SubDirectoryCheckBox->isChecked(), row.subFolders) << row.name;
+    EXPECT_EQ(window_->ProtectCBtn->isChecked(), row.protectC) << row.name;
+    EXPECT_EQ(window_->CaseChkBox->isChecked(), row.caseSense) << row.name;
+    EXPECT_EQ(window_->DirectoryListBox1->Directory(), root_ / "master") << row.name;
+    // The start-up save kept the comment and the other section.
+    const std::string text = readWhole(iniFile());
+    EXPECT_EQ(text.rfind("; my comment\n[Instance0]\n", 0), 0u) << row.name << "\n" << text;
+    EXPECT_NE(text.find("\n[Other]\nkey=kept\n"), std::string::npos) << row.name << "\n" << text;
+    start_.reset();
+    window_.reset();
+  }
+}
+
+TEST_F(StartupTest, DamagedSettingsFileGivesDefaultsAndANote) {
+  std::string garbage = "[Instance0]\ndir1=";
+  for (int i = 0; i < 3000; ++i) garbage += char(i % 256);
+  writeIni(garbage);
+  create();
+  EXPECT_EQ(window_->CompareTypeButtons->checkedId(), 0);
+  const QString shown = window_->Memo1->lines().join(QStringLiteral("\n"));
+  EXPECT_NE(shown.indexOf(QStringLiteral("looks damaged")), -1) << shown.toStdString();
+}
+
+TEST_F(StartupTest, RefusedSettingsWriteIsReportedAndExitKeepsTheWindowOpen) {
+  root_.writeFile("not-a-folder", "x");
+  folders_.settings = root_.path() + "/not-a-folder/";
+  create({root_ / "master", root_ / "mirror"});
+  ASSERT_EQ(prompts_.messages.size(), 1);
+  EXPECT_EQ(prompts_.messages[0].toStdString(),
+            "Vardell v3.1.5|Unable to write to " + folders_.settings + "KELPO.ini\nNot a directory");
+  window_->show();
+  window_->ExitBtnClick();
+  EXPECT_EQ(prompts_.messages.size(), 2);
+  EXPECT_TRUE(window_->isVisible()) << "Exit closed the window although its settings were not saved";
+}
+
+TEST_F(StartupTest, LegacyFolderFileIsReadAndDeleted) {
+  root_.writeFile("program/dirs.txt", "/somewhere\n/else\n12\n\n");
+  create();
+  EXPECT_FALSE(root_.exists("program/dirs.txt"));
+  EXPECT_TRUE(prompts_.messages.isEmpty());
+  EXPECT_TRUE(start_->settings().holdsLock());
+}
+
+TEST_F(StartupTest, LegacyFolderFileWithABadNumberStopsStartUpAndIsKept) {
+  root_.writeFile("program/dirs.txt", "/somewhere\r\n/else\r\n12\r\nleft\r\n");
+  create();
+  ASSERT_EQ(prompts_.messages.size(), 1);
+  EXPECT_EQ(prompts_.messages[0], QStringLiteral("Vardell v3.1.5|'left' is not a valid integer value"));
+  EXPECT_TRUE(root_.exists("program/dirs.txt"));
+  EXPECT_FALSE(start_->settings().holdsLock()) << "no instance number may be claimed";
+  EXPECT_FALSE(root_.exists("program/KELPO.ini"));
+}
+
+TEST_F(StartupTest, LegacyFolderFileIsDeletedButNotReadWithParameters) {
+  root_.writeFile("program/dirs.txt", "/a\n/b\nnot a number\n");
+  create({root_ / "master", root_ / "mirror"});
+  EXPECT_TRUE(prompts_.messages.isEmpty());
+  EXPECT_FALSE(root_.exists("program/dirs.txt"));
+}
+
+struct FolderRow {
+  const char* name;
+  std::vector<std::string> parameters;  // relative to the test's folder
+  bool ends;
+};
+
+TEST_F(StartupTest, CommandLineFoldersAndMissingOnesEndTheProgram) {
+  const FolderRow rows[] = {
+      {"both exist", {"master", "mirror"}, false},
+      {"master missing", {"gone", "mirror"}, true},
+      {"mirror missing", {"master", "gone"}, true},
+      {"only the master", {"master"}, false},
+  };
+  for (const FolderRow& row : rows) {
+    std::vector<std::string> parameters;
+    for (const std::string& p : row.parameters) parameters.push_back(root_ / p);
+    create(parameters);
+    EXPECT_EQ(start_->endRequested(), row.ends) << row.name;
+    const std::string expectMaster = row.parameters[0] == "gone" ? programFolderShown() : root_ / "master";
+    EXPECT_EQ(window_->DirectoryListBox1->Directory(), expectMaster) << row.name;
+    if (row.parameters.size() > 1) {
+      const std::string expectMirror = row.parameters[1] == "gone" ? programFolderShown() : root_ / "mirror";
+      EXPECT_EQ(window_->DirectoryListBox2->Directory(), expectMirror) << row.name;
+    }
+    start_.reset();
+    window_.reset();
+  }
+}
+
+TEST_F(StartupTest, F1OpensTheHelpPageAtTheMainWindowSection) {
+  root_.writeFile("program/vardell-help.html", "<html></html>");
+  EXPECT_EQ(findHelpPage(folders_.program), root_ / "program/vardell-help.html");
+  create();
+  window_->setHelpPage(findHelpPage(folders_.program));
+  window_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+  QTest::keyClick(window_.get(), Qt::Key_F1);
+  ASSERT_EQ(prompts_.openedPages.size(), 1);
+  EXPECT_EQ(prompts_.openedPages[0].toStdString(), "file://" + (root_ / "program/vardell-help.html") + "#main-window");
+}
+
+TEST_F(StartupTest, HelpPageIsFoundWhereInstallingPutsIt) {
+  root_.makeFolder("prefix/bin");
+  root_.writeFile("prefix/share/doc/vardell/vardell-help.html", "<html></html>");
+  EXPECT_EQ(findHelpPage(root_ / "prefix/bin/"), root_ / "prefix/share/doc/vardell/vardell-help.html");
+  EXPECT_EQ(findHelpPage(root_ / "master/"), "");
+}
+
+}  // namespace
+}  // namespace vardell::test
