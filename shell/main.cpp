@@ -1,35 +1,82 @@
-// The desktop program: the main window on the folder pair given as the first two
-// parameters (or the current folder), until Exit or the close box ends it.
+// The desktop program: start-up, the main window and the folder-name dialog, the batch
+// mode, and the message loop until Exit, the close box or the end of a batch run.
 #include "engine/version.h"
+#include "platform/display.h"
+#include "shell/batch_mode.h"
+#include "shell/help_page.h"
 #include "shell/main_form.h"
 #include "shell/pictures.h"
+#include "shell/program_start.h"
 #include "shell/window_prompts.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kExitTrouble = 2;  // the program refused to start, as vardell-cli returns
+
+vardell::CommandLineOptions commandLineOf(const std::vector<std::string>& parameters) {
+  vardell::CommandLineOptions options;
+  options.present = parameters.size() >= 3;
+  if (options.present) options.letters = parameters[2];
+  for (std::size_t i = 4; i < parameters.size(); ++i) options.exclusions.push_back(parameters[i]);
+  return options;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> parameters(argv + 1, argv + argc);
+  if (!vardell::displayAvailable()) {
+    if (parameters.size() < 3) {
+      std::fprintf(stderr,
+                   "%s: there is no display to show the window on.\n"
+                   "For unattended runs give the folders and option letters (vardell MASTER MIRROR RQS), "
+                   "or use vardell-cli.\n",
+                   vardell::kApplicationTitle);
+      return kExitTrouble;
+    }
+    // A batch run from cron or a service: the window lives off screen.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vardell"));
   QApplication::setApplicationDisplayName(QString::fromUtf8(vardell::kApplicationTitle));
   QApplication::setWindowIcon(vardell::applicationIcon());
-  const QStringList arguments = QApplication::arguments();
-  if (arguments.size() > 3) {
-    std::fprintf(stderr,
-                 "%s: unattended runs (option letters, minutes, exclusions) are not available in this build; "
-                 "use vardell-cli for them. Starting the window on the first two folders.\n",
-                 vardell::kApplicationTitle);
-  }
+  QApplication::setQuitOnLastWindowClosed(true);
+
+  const vardell::ProgramFolders folders = vardell::runningProgramFolders();
+  vardell::ShellConfig config;
+  config.commandLine = commandLineOf(parameters);
+  config.logFolder = folders.settings;
 
   vardell::QtWindowPrompts prompts;
-  vardell::TMainForm window(vardell::ShellConfig{}, prompts);
+  vardell::TMainForm window(config, prompts);  // creates TContinueForm once, with the window
   prompts.setParent(&window);
-  if (arguments.size() > 1) window.setMasterFolder(arguments[1].toStdString());
-  if (arguments.size() > 2) {
-    window.setMirrorFolder(arguments[2].toStdString());
-    window.DriveComboBox2Change();
-  }
+  window.setHelpPage(vardell::findHelpPage(folders.program));
+
+  auto fs = vardell::makePosixFileSystem();
+  vardell::TProgramStart start(window, prompts, *fs, folders, parameters);
+  start.FormCreate();
+
+  vardell::TBatchMode batch(window, parameters);
+  window.setFirstShowHandler([&batch] { batch.FormShow(); });
+  QObject::connect(&batch, &vardell::TBatchMode::finished, &app,
+                   [](int status) { QTimer::singleShot(0, qApp, [status] { QCoreApplication::exit(status); }); });
+
   window.show();
-  return app.exec();
+  if (start.endRequested()) {
+    // A folder given on the command line is not there: nothing runs.
+    std::fprintf(stderr, "%s: %s; nothing was run.\n", vardell::kApplicationTitle, start.endReason().c_str());
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(kExitTrouble); });
+  }
+  const int loopStatus = app.exec();
+  return start.endRequested() ? kExitTrouble : batch.exitStatus(loopStatus);
 }
