@@ -1,6 +1,7 @@
 // The batch timer and the option letters.
 #include "shell/batch_mode.h"
 
+#include "engine/version.h"
 #include "shell/instance_settings.h"
 #include "shell/main_form.h"
 
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vardell {
 
@@ -107,7 +109,10 @@ void TBatchMode::Timer1Timer() {
 void TBatchMode::runSync() {
   window_.ReplicateBtnClick();
   syncRan_ = true;
-  noteStatus(batchExitStatus(window_.engine().lastRun()));
+  const RunReport& report = window_.engine().lastRun();
+  // Whoever started the run unattended reads why it did not run where the status goes.
+  if (report.outcome == RunOutcome::Refused) std::fprintf(stderr, "%s: %s\n", kApplicationTitle, report.refusal.c_str());
+  noteStatus(batchExitStatus(report));
 }
 
 void TBatchMode::noteStatus(int status) {

@@ -1,0 +1,53 @@
+// Installing into a temporary prefix, then a batch run of the installed program without a
+// display, as cron starts it: the mirror is synced, the exit status is 0, and the
+// installed program finds its help page.
+#include "tests/shell/shell_fixture.h"
+
+#include "shell/help_page.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace vardell::test {
+namespace {
+
+TEST(Installed, InstallIntoAPrefixThenABatchRunOfTheInstalledProgram) {
+  ScopedFolder prefix, master, mirror, home;
+  QProcess install;
+  install.start(QStringLiteral("cmake"), {"--install", VARDELL_BUILD_DIR, "--prefix", QString::fromStdString(prefix.path())});
+  ASSERT_TRUE(install.waitForFinished(60000));
+  ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+  for (const char* file : {"bin/vardell", "bin/vardell-cli", "share/doc/vardell/vardell-help.html",
+                           "share/applications/vardell.desktop", "share/icons/hicolor/scalable/apps/vardell.svg"}) {
+    EXPECT_TRUE(prefix.exists(file)) << file;
+  }
+  EXPECT_EQ(findHelpPage(prefix.path() + "/bin/"), prefix / "share/doc/vardell/vardell-help.html");
+
+  master.writeFile("a.txt", "alpha");
+  master.writeFile("sub/b.txt", "beta");
+  mirror.writeFile("stale.txt", "old");
+  QProcess run;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+  env.insert("HOME", QString::fromStdString(home.path()));
+  env.insert("XDG_CONFIG_HOME", QString::fromStdString(home / "config"));
+  env.insert("XDG_DATA_HOME", QString::fromStdString(home / "data"));
+  run.setProcessEnvironment(env);
+  run.start(QString::fromStdString(prefix / "bin/vardell"),
+            {QString::fromStdString(master.path()), QString::fromStdString(mirror.path()), "RQS"});
+  ASSERT_TRUE(run.waitForFinished(30000));
+  EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+  EXPECT_EQ(mirror.read("a.txt"), "alpha");
+  EXPECT_EQ(mirror.read("sub/b.txt"), "beta");
+  EXPECT_FALSE(mirror.exists("stale.txt"));
+
+  // A folder that is not there: nothing runs and the status says it refused.
+  run.start(QString::fromStdString(prefix / "bin/vardell"),
+            {QString::fromStdString(master / "gone"), QString::fromStdString(mirror.path()), "RQS"});
+  ASSERT_TRUE(run.waitForFinished(30000));
+  EXPECT_EQ(run.exitCode(), 2);
+}
+
+}  // namespace
+}  // namespace vardell::test
