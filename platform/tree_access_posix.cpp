@@ -185,7 +185,8 @@ int TreeAccess::open(const std::string& path, int flags, mode_t mode, std::error
   if (!root) {
     fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
   } else if (relative.empty()) {
-    fd = root->handle ? ::openat(root->handle.get(), ".", flags | O_CLOEXEC, mode) : ::open(path.c_str(), flags | O_CLOEXEC, mode);
+    const int base = rootHandle(*root);
+    fd = base < 0 ? -1 : ::openat(base, ".", flags | O_CLOEXEC, mode);
   } else {
     const int base = rootHandle(*root);
     fd = base < 0 ? -1 : openBeneath(base, relative, flags | O_NOFOLLOW, mode);
