@@ -8,9 +8,9 @@ namespace vardell {
 // The folder of the running program file, without a trailing "/".
 std::string programFolder();
 
-// The program folder when the program file belongs to the user running it and that user
-// may write its folder (a portable copy); otherwise $XDG_CONFIG_HOME/vardell (created
-// with mode 0700). Returned with a trailing "/" so file names can be appended.
+// The program folder when the program file belongs to the user running it, that user
+// may write its folder and the program is not an installed one (a portable copy);
+// otherwise $XDG_CONFIG_HOME/vardell (created with mode 0700). Returned with a trailing "/" so file names can be appended.
 std::string settingsFolder();
 
 // The per-user folder $XDG_CONFIG_HOME/vardell (created with mode 0700), with a

@@ -40,12 +40,19 @@ std::string programFolder() {
   return slash == 0 ? "/" : file.substr(0, slash);
 }
 
+// An installed program has its help page under ../share/doc/vardell; its bin/ folder is
+// no place for settings and logs, whoever may write it.
+bool isInstalled(const std::string& folder) {
+  struct stat st {};
+  return ::stat((folder + "/../share/doc/vardell").c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 std::string settingsFolder() {
   const std::string file = programFile();
   const std::string folder = programFolder();
   struct stat st {};
   if (!file.empty() && ::stat(file.c_str(), &st) == 0 && st.st_uid == ::geteuid() &&
-      ::access(folder.c_str(), W_OK) == 0) {
+      ::access(folder.c_str(), W_OK) == 0 && !isInstalled(folder)) {
     return folder == "/" ? "/" : folder + "/";
   }
   return perUserSettingsFolder();

@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <filesystem>
+
 namespace vardell::test {
 namespace {
 
@@ -41,6 +43,16 @@ TEST(Installed, InstallIntoAPrefixThenABatchRunOfTheInstalledProgram) {
   EXPECT_EQ(mirror.read("a.txt"), "alpha");
   EXPECT_EQ(mirror.read("sub/b.txt"), "beta");
   EXPECT_FALSE(mirror.exists("stale.txt"));
+  // An installed program keeps its settings and run logs in the per-user folder, never in bin/.
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(prefix / "bin"))) {
+    const std::string name = entry.path().filename();
+    EXPECT_FALSE(name.starts_with("log-") || name == "KELPO.ini") << name << " written beside the installed program";
+  }
+  bool logged = false;
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(home / "config/vardell"))) {
+    logged = logged || entry.path().filename().string().starts_with("log-");
+  }
+  EXPECT_TRUE(logged) << "no run log in the per-user folder";
 
   // A folder that is not there: nothing runs and the status says it refused.
   run.start(QString::fromStdString(prefix / "bin/vardell"),
