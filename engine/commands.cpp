@@ -35,11 +35,13 @@ std::int64_t SyncEngine::FolderSize(const std::string& folder) {
   for (const DirEntry& entry : entries) {
     if (state_.AbortRequested) break;
     window_.processEvents();
-    state_.CurrentPath = joinPath(folder, entry.Name);
+    // A copy of its own: the nested measurement moves CurrentPath on.
+    const std::string path = joinPath(folder, entry.Name);
+    state_.CurrentPath = path;
     window_.processEvents();
     if (entry.isDotEntry()) continue;
     if (entry.isFolder()) {
-      if (window_.includeSubfolders()) total += FolderSize(state_.CurrentPath);
+      if (window_.includeSubfolders()) total += FolderSize(path);
     } else {
       total += entry.Size;
     }

@@ -61,7 +61,9 @@ std::error_code SyncEngine::copyAllPieces(FileCopy& copy) {
 }
 
 std::error_code SyncEngine::replaceWithCopy(FileCopy& copy) {
-  if (fs_.fileExists(copy.targetPath())) {
+  // Asked of the folder the copy is written in, so a folder renamed meanwhile cannot part
+  // the old file from its trash copy.
+  if (copy.targetExists()) {
     // The old file keeps its name until the complete copy takes it in one step; the trash
     // holds a restorable hard link of it by then. Where the file system has no hard
     // links, the old file goes to the trash first and the copy takes the free name, so a

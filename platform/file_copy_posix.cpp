@@ -109,6 +109,12 @@ class PosixFileCopy final : public FileCopy {
     return {};
   }
 
+  bool targetExists() const override {
+    struct stat st {};
+    return ::fstatat(folder_.get(), lastComponent(targetPath_).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           !S_ISDIR(st.st_mode);
+  }
+
   std::error_code trashExisting(TrashAction action) override {
     std::string original;
     if (auto ec = recordedPathOf(trees_, targetPath_, original)) return ec;
@@ -280,28 +286,29 @@ class PosixFileCopy final : public FileCopy {
   std::error_code giveName(bool replaceExisting) {
     const std::string name = lastComponent(targetPath_);
     if (replaceExisting && linkedOld_) return exchangeWithOld(name);
-    if (hiddenName_.empty()) {
-      auto ec = linkUnnamed(name);
-      if (ec != std::errc::file_exists || !replaceExisting) return ec;
-      // Replacing: link under a hidden name, then rename over the target.
-      std::string hidden;
-      for (int attempt = 0; attempt < 16 && ec == std::errc::file_exists; ++attempt) {
-        hidden = temporaryName();
-        ec = linkUnnamed(hidden);
-      }
-      if (ec) return ec;
-      if (::renameat(folder_.get(), hidden.c_str(), folder_.get(), name.c_str()) == 0) return {};
-      ec = lastError();
-      ::unlinkat(folder_.get(), hidden.c_str(), 0);
-      return ec;
-    }
-    const unsigned flags = replaceExisting ? 0 : RENAME_NOREPLACE;
-    if (::renameat2(folder_.get(), hiddenName_.c_str(), folder_.get(), name.c_str(), flags) == 0) {
+    // Otherwise the name must be free (the old entry, if any, was moved to the trash):
+    // nothing is ever overwritten that is not in the trash.
+    if (hiddenName_.empty()) return linkUnnamed(name);
+    if (::renameat2(folder_.get(), hiddenName_.c_str(), folder_.get(), name.c_str(), RENAME_NOREPLACE) == 0) {
       hiddenName_.clear();
       return {};
     }
-    if (!replaceExisting && errno == EINVAL) return giveName(true);  // no RENAME_NOREPLACE here
-    return lastError();
+    if (errno != EINVAL) return lastError();
+    // No RENAME_NOREPLACE on this file system: a hard link cannot replace, then the
+    // hidden name goes; where links are refused too, the name is tested first.
+    if (::linkat(folder_.get(), hiddenName_.c_str(), folder_.get(), name.c_str(), 0) == 0) {
+      ::unlinkat(folder_.get(), hiddenName_.c_str(), 0);
+      hiddenName_.clear();
+      return {};
+    }
+    if (errno == EEXIST) return lastError();
+    struct stat st {};
+    if (::fstatat(folder_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      return std::make_error_code(std::errc::file_exists);
+    }
+    if (::renameat(folder_.get(), hiddenName_.c_str(), folder_.get(), name.c_str()) != 0) return lastError();
+    hiddenName_.clear();
+    return {};
   }
 
   void discard() {

@@ -77,11 +77,15 @@ class FileCopy {
   // (TrashAction::Move) where hard links are refused (operation_not_permitted,
   // operation_not_supported, too_many_links).
   virtual std::error_code trashExisting(TrashAction action) = 0;
+  // True when something other than a folder has the copy's name in the folder the copy
+  // is written in.
+  virtual bool targetExists() const = 0;
   // Gives the finished copy its name in one step. Without replaceExisting it fails with
   // file_exists when something has that name, and the copy may be committed again;
   // replacing, the name holds the old entry or the complete copy at every instant, and
-  // an entry that took the name after trashExisting goes to the trash as well. On any
-  // other failure the temporary file is removed.
+  // an entry that took the name after trashExisting goes to the trash as well; nothing is
+  // ever replaced that trashExisting did not put into the trash first (file_exists). On
+  // any other failure the temporary file is removed.
   virtual std::error_code commit(bool replaceExisting) = 0;
   // After a commit: what now has the copy's name, read from the copy itself (its size
   // and last-write time as the file system keeps them), or nullptr before a commit.

@@ -102,14 +102,8 @@ class PosixFileSystem final : public FileSystem {
  public:
   explicit PosixFileSystem(const PosixOptions& options) : options_(options) {}
 
-  std::error_code enterTrees(const FolderTrees& trees) override {
-    copyFolder_.reset();
-    return trees_.enter(trees);
-  }
-  void leaveTrees() override {
-    copyFolder_.reset();
-    trees_.leave();
-  }
+  std::error_code enterTrees(const FolderTrees& trees) override { return trees_.enter(trees); }
+  void leaveTrees() override { trees_.leave(); }
 
   std::error_code realPath(const std::string& path, std::string& resolved) override {
     char buffer[PATH_MAX];
@@ -200,7 +194,7 @@ class PosixFileSystem final : public FileSystem {
     if (::mkdirat(place.folder, place.name.c_str(), 0777) == 0) return {};
     const auto ec = lastError();
     struct stat st {};
-    const int flags = place.isRoot() ? 0 : AT_SYMLINK_NOFOLLOW;
+    const int flags = place.followsRoot() ? 0 : AT_SYMLINK_NOFOLLOW;
     if (errno == EEXIST && ::fstatat(place.folder, place.name.c_str(), &st, flags) == 0 && S_ISDIR(st.st_mode)) {
       return {};  // a folder that is there already is what was asked for
     }
@@ -226,7 +220,6 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::error_code removeFolder(const std::string& path) override {
-    forgetCopyFolderAt(path);
     Place place;
     if (auto ec = trees_.locate(path, place)) return ec;
     if (::unlinkat(place.folder, place.name.c_str(), AT_REMOVEDIR) != 0) return lastError();
@@ -281,7 +274,6 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::error_code moveToTrash(const std::string& path) override {
-    forgetCopyFolderAt(path);
     return trashEntry(trees_, path, TrashAction::Move);
   }
 
@@ -293,33 +285,18 @@ class PosixFileSystem final : public FileSystem {
   }
 
  private:
-  // Copies into one folder follow each other, so the folder's handle, reached beneath its
-  // root without a link when the first of them began, serves them all. A folder swapped
-  // for a link meanwhile is still not followed: the copies stay in the folder the handle
-  // holds, never in the link's target.
+  // The target folder of one copy, reached beneath its root without a link when the copy
+  // begins; a copy is never written anywhere else.
   std::shared_ptr<const posix::UniqueFd> copyFolder(const std::string& folder, std::error_code& ec) {
-    if (copyFolder_ && copyFolderPath_ == folder) return copyFolder_;
     posix::UniqueFd fd(trees_.open(folder, O_PATH | O_DIRECTORY, 0, ec));
     if (!fd) {
       if (posix::isLinkError(ec)) ec = make_error_code(TreeError::LinkInPath);
-      copyFolder_.reset();
       return nullptr;
     }
-    copyFolder_ = std::make_shared<const posix::UniqueFd>(std::move(fd));
-    copyFolderPath_ = folder;
-    return copyFolder_;
-  }
-  // The handle is let go when its folder, or a folder above it, is removed or trashed.
-  void forgetCopyFolderAt(const std::string& path) {
-    if (!copyFolder_) return;
-    const bool above = copyFolderPath_.size() > path.size() && copyFolderPath_.compare(0, path.size(), path) == 0 &&
-                       (path == "/" || copyFolderPath_[path.size()] == '/');
-    if (copyFolderPath_ == path || above) copyFolder_.reset();
+    return std::make_shared<const posix::UniqueFd>(std::move(fd));
   }
 
   PosixOptions options_;
-  std::shared_ptr<const posix::UniqueFd> copyFolder_;
-  std::string copyFolderPath_;
   posix::TreeAccess trees_;
 };
 

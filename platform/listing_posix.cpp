@@ -119,7 +119,7 @@ class TextReader final : public ReadableFile {
 std::error_code statAt(const TreeAccess& trees, const std::string& path, struct stat& st) {
   Place place;
   if (auto ec = trees.locate(path, place)) return ec;
-  const int flags = place.isRoot() ? 0 : AT_SYMLINK_NOFOLLOW;
+  const int flags = place.followsRoot() ? 0 : AT_SYMLINK_NOFOLLOW;
   if (::fstatat(place.folder, place.name.c_str(), &st, flags) != 0) return lastError();
   return {};
 }

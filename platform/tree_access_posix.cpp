@@ -117,6 +117,10 @@ std::error_code TreeAccess::enter(const FolderTrees& trees) {
       leave();
       return ec;
     }
+    if (fd < 0) {
+      // Resolved once, now: the folder the run will create the root in.
+      root.parent = UniqueFd(::open(parentFolder(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
     roots_.push_back(std::move(root));
     if (fd >= 0) adopt(roots_.back(), fd);
   }
@@ -157,7 +161,11 @@ int TreeAccess::rootHandle(const TreeRoot& root) const {
   if (!root.handle) {
     // A root missing at the start exists once the run has created it; a link found in
     // its place is not the folder the run created and is never followed.
-    const int fd = ::open(root.path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (!root.parent) {
+      errno = ENOENT;
+      return -1;
+    }
+    const int fd = ::openat(root.parent.get(), lastComponent(root.path).c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return -1;
     adopt(roots_[std::size_t(&root - roots_.data())], fd);
   }
@@ -211,6 +219,11 @@ std::error_code TreeAccess::locate(const std::string& path, Place& place) const 
   const TreeRoot* root = treeOf(path, relative);
   place.root = root;
   place.relative = relative;
+  if (root && relative.empty() && !root->handle && root->parent) {
+    place.folder = root->parent.get();  // a root the run creates, in the folder resolved at the start
+    place.name = lastComponent(path);
+    return {};
+  }
   if (!root || relative.empty()) {
     place.name = path;
     return {};

@@ -44,6 +44,7 @@ struct TreeRoot {
   std::string path;      // the root as the run names it: a full path without trailing "/"
   std::string realPath;  // the root with links resolved once, for the trash's records
   UniqueFd handle;       // the root folder (O_PATH); empty while it does not exist
+  UniqueFd parent;       // for a root missing at the start: its folder, where the run creates it
   dev_t device = 0;
   ino_t inode = 0;
   std::uint64_t mountId = 0;     // the mount the root lies on
@@ -67,6 +68,8 @@ struct Place {
   const TreeRoot* root = nullptr;  // the tree holding the entry, if any
   std::string relative;            // the entry's path below the root; empty for the root
   bool isRoot() const { return root && relative.empty(); }
+  // A root given through a link is followed; one the run creates never is.
+  bool followsRoot() const { return isRoot() && folder == AT_FDCWD; }
 };
 
 class TreeAccess {

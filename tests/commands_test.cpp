@@ -583,6 +583,19 @@ void setFolderTime(const std::string& path, std::time_t seconds, long nanosecond
   ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
 }
 
+TEST_F(CommandTest, TheFolderSizeCountsEveryFileOfNestedFolders) {
+  tree.writeFile("m/sub/a", "abc");
+  tree.writeFile("m/sub/deep/b", "defgh");
+  tree.writeFile("m/sub/deep/deeper/c", "ij");
+  tree.writeFile("m/d", "k");
+  tree.writeFile("r/sub/a", "abc");
+  tree.writeFile("r/sub/deep/b", "defgh");
+  tree.writeFile("r/sub/deep/deeper/c", "ij");
+  tree.writeFile("r/d", "k");
+  window.type = CompareType::Binary;
+  EXPECT_EQ(compare(), (Lines{"Calculating folder size: 11 bytes", comparing(), "Folders match"}));
+}
+
 TEST_F(CommandTest, MirrorFoldersTakeTheMasterFoldersTimesAndModesOnceTheirContentIsDone) {
   tree.writeFile("m/a/b/f", "1");
   tree.writeFile("m/a/g", "2");

@@ -41,6 +41,7 @@ class FaultyCopy : public FileCopy {
     }
     return real_ ? real_->copyPiece(finished) : std::make_error_code(std::errc::invalid_argument);
   }
+  bool targetExists() const override { return real_ && real_->targetExists(); }
   std::error_code trashExisting(TrashAction action) override {
     if (auto ec = fs_.inject(action == TrashAction::Link ? Op::TrashLink : Op::Trash, targetPath())) return ec;
     return real_->trashExisting(action);
