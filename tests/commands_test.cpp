@@ -30,8 +30,7 @@ TEST_F(CommandTest, IdenticalTreesMatchAndTheLogHoldsEveryLine) {
 }
 
 TEST_F(CommandTest, CompareReportsMirrorOnlyEntriesBeforeMasterSideFindings) {
-  tree.writeFile("m/same", "s");
-  tree.writeFile("r/same", "s");
+  writeBoth("same", "s");
   tree.writeFile("m/differs", "master");
   tree.writeFile("r/differs", "mirror!");
   tree.writeFile("r/extra", "x");
@@ -584,14 +583,10 @@ void setFolderTime(const std::string& path, std::time_t seconds, long nanosecond
 }
 
 TEST_F(CommandTest, TheFolderSizeCountsEveryFileOfNestedFolders) {
-  tree.writeFile("m/sub/a", "abc");
-  tree.writeFile("m/sub/deep/b", "defgh");
-  tree.writeFile("m/sub/deep/deeper/c", "ij");
-  tree.writeFile("m/d", "k");
-  tree.writeFile("r/sub/a", "abc");
-  tree.writeFile("r/sub/deep/b", "defgh");
-  tree.writeFile("r/sub/deep/deeper/c", "ij");
-  tree.writeFile("r/d", "k");
+  writeBoth("sub/a", "abc");
+  writeBoth("sub/deep/b", "defgh");
+  writeBoth("sub/deep/deeper/c", "ij");
+  writeBoth("d", "k");
   window.type = CompareType::Binary;
   EXPECT_EQ(compare(), (Lines{"Calculating folder size: 11 bytes", comparing(), "Folders match"}));
 }

@@ -124,8 +124,7 @@ TEST_F(ConfinementTest, AMasterFolderSwappedForALinkMidSyncCopiesNothingFromOuts
 }
 
 TEST_F(ConfinementTest, AMirrorFolderSwappedForALinkDuringRemovalTrashesNothingOutside) {
-  tree.writeFile("m/kept", "k");
-  tree.writeFile("r/kept", "k");
+  writeBoth("kept", "k");
   tree.writeFile("r/sub/x", "x");
   tree.writeFile("r/sub/y", "y");
   tree.writeFile("out/victim/x", "keep x");

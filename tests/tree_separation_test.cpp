@@ -62,8 +62,7 @@ TEST_F(SeparationTest, AMasterMountedInsideTheMirrorIsNeverEntered) {
 }
 
 TEST_F(SeparationTest, AMirrorMountedInsideItselfIsNeverWalkedAgain) {
-  tree.writeFile("m/a", "a");
-  tree.writeFile("r/a", "a");
+  writeBoth("a", "a");
   const auto mount = ScopedMount::bind(mirror(), mirror("loop"));
   REQUIRE_MOUNTED(mount);
   EXPECT_EQ(compare(), (Lines{comparing(), "Folder not entered, it is the master or mirror folder itself: " + mirror("loop"),
@@ -171,8 +170,7 @@ TEST_F(VolumeSeparationTest, AnotherVolumeMountedInsideTheMirrorIsMirroredInto) 
 TEST_F(SeparationTest, AWholeVolumeMirrorWhoseOnlyTrashIsInsideItRemovesNothing) {
   const auto volume = ScopedMount::tmpfs(tree.path("r"));
   REQUIRE_MOUNTED(volume);
-  tree.writeFile("m/a", "a");
-  tree.writeFile("r/a", "a");
+  writeBoth("a", "a");
   tree.writeFile("r/extra", "x");
   const Lines lines = sync();
   EXPECT_TRUE(anyLineContains("The file could not be moved to the recycle bin")) << ::testing::PrintToString(lines);

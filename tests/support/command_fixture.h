@@ -27,6 +27,11 @@ struct CommandTest : EngineFixture {
   std::string removing() const { return "Removing files in " + mirror() + " that don't exist in " + master(); }
   std::string syncing() const { return "Sync folder " + master() + " ---> " + mirror(); }
   bool treesEqual() const;
+  // Writes the same file, with the same time, into the master and the mirror.
+  void writeBoth(const std::string& relative, const std::string& content) {
+    tree.writeFile("m/" + relative, content);
+    tree.writeFile("r/" + relative, content);
+  }
   // True when a completed status line holds `text`.
   bool anyLineContains(const std::string& text) const;
 };
