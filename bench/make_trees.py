@@ -2,7 +2,9 @@
 """Writes the deterministic benchmark trees: make_trees.py KIND FOLDER [SEED]
 
 KIND is nested (100,000 small files), flat (20,000 files in one folder), big (20 files of
-100 MB), copyset (10,000 files of 100 kB, about 1 GB) or onebig (one 1 GB file).
+100 MB), copyset (10,000 files of 100 kB, about 1 GB), onebig (one 1 GB file), small
+(100,000 files of 0-16 KiB in 5,000 folders), flat1k (20,000 files of 1 KiB in one folder)
+or lognormal (10,000 files of log-normal sizes, about 1 GB in all).
 `mutate FOLDER` changes 1% of a tree's files (content, size and time), deletes 0.5% and
 adds 0.5% new ones, the same way every time."""
 import os
@@ -38,6 +40,23 @@ def big(root, rng):
         write(f"{root}/big{i:02d}.bin", 100_000_000, rng)
 
 
+def small(root, rng):
+    for i in range(100000):
+        write(f"{root}/d{i % 100:02d}/s{(i // 100) % 50:02d}/f{i:06d}.dat", rng.randrange(0, 16385), rng)
+
+
+def flat1k(root, rng):
+    for i in range(20000):
+        write(f"{root}/f{i:06d}.dat", 1024, rng)
+
+
+def lognormal(root, rng):
+    sizes = [rng.lognormvariate(10, 2) for _ in range(10000)]
+    scale = 1_000_000_000 / sum(sizes)
+    for i, size in enumerate(sizes):
+        write(f"{root}/d{i % 20:02d}/f{i:05d}.bin", int(size * scale), rng)
+
+
 def copyset(root, rng):
     for i in range(10000):
         write(f"{root}/d{i % 50:02d}/f{i:05d}.bin", 100_000, rng)
@@ -61,5 +80,6 @@ def mutate(root, rng):
 
 if __name__ == "__main__":
     kind, folder = sys.argv[1], sys.argv[2]
-    generator = {"nested": nested, "flat": flat, "big": big, "copyset": copyset, "onebig": onebig, "mutate": mutate}
+    generator = {"nested": nested, "flat": flat, "big": big, "copyset": copyset, "onebig": onebig,
+                 "small": small, "flat1k": flat1k, "lognormal": lognormal, "mutate": mutate}
     generator[kind](folder, random.Random(int(sys.argv[3]) if len(sys.argv) > 3 else 42))

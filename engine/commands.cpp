@@ -26,11 +26,12 @@ class TreesEntered {
 
 std::int64_t SyncEngine::FolderSize(const std::string& folder) {
   std::vector<DirEntry> entries;
-  if (fs_.listFolder(folder, entries)) {
+  if (listForWalk(folder, entries, ListingDetail::Full)) {
     const bool mirrorSide = state_.ReversePass || state_.RemovalPass;
     LogStatus(unpairedFolderKeyword(mirrorSide) + folder, Colour::Maroon, true);
     return 0;
   }
+  const FolderReadAhead readAhead = readAheadOf(folder, "", entries, nullptr, ListingDetail::Full);
   std::int64_t total = 0;
   for (const DirEntry& entry : entries) {
     if (state_.AbortRequested) break;

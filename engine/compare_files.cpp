@@ -34,7 +34,7 @@ bool SyncEngine::CompareFiles(const std::string& listedFolder, const std::string
   if (type == CompareType::Binary || type == CompareType::AllOfTheAbove) {
     // FIFOs, sockets and devices are never opened.
     bool openFailed = listed.Kind == EntryKind::Special || counterpart.Kind == EntryKind::Special;
-    const bool same = !openFailed && content_.contentsMatch(listedPath, joinPath(counterpartFolder, counterpart.Name), listed, openFailed);
+    const bool same = !openFailed && content_.contentsMatch(listedPath, joinPath(counterpartFolder, counterpart.Name), listed, counterpart, openFailed);
     if (openFailed) {
       ok = false;
       mismatch = "Can't open ";

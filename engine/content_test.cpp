@@ -1,66 +1,15 @@
-// The content test: blocks of both files read and compared through small buffers.
+// The content test: blocks of both files read and compared, here or on the read-ahead
+// thread, with the progress figures after each block.
 #include "engine/content_test.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace vardell {
-namespace {
 
-// A block flows through the two buffers in pieces of this size, each compared while it
-// is still in the processor's cache: streaming whole blocks through memory costs more
-// than the reading itself once the files are cached.
-constexpr std::int64_t kChunk = std::int64_t(kCompareChunkSize);
-constexpr auto kBlock = std::int64_t(kCompareBlockSize);
-
-}  // namespace
-
-ContentTest::BlockResult ContentTest::readAndCompareBlock(ReadableFile& listedFile, ReadableFile& counterpartFile) {
-  char* const a = listedBuffer_.get();
-  char* const b = counterpartBuffer_.get();
-  BlockResult block;
-  block.listedCount = 0;
-  block.counterpartCount = 0;
-  bool more = true;
-  while (more) {
-    const std::int64_t wanted = std::min(kChunk, kBlock - block.listedCount);
-    std::size_t listedRead = 0, counterpartRead = 0;
-    const bool listedFailed = bool(listedFile.read(a, std::size_t(wanted), listedRead));
-    const bool counterpartFailed = bool(counterpartFile.read(b, std::size_t(wanted), counterpartRead));
-    const auto n = std::int64_t(listedRead), m = std::int64_t(counterpartRead);
-    if (listedFailed || counterpartFailed) {
-      // A failed read ends the block; it differs unless both sides failed.
-      block.listedCount = listedFailed ? -1 : block.listedCount + n;
-      block.counterpartCount = counterpartFailed ? -1 : block.counterpartCount + m;
-      break;
-    }
-    if (n != m || std::memcmp(a, b, std::size_t(n)) != 0) block.same = false;
-    block.listedCount += n;
-    block.counterpartCount += m;
-    more = n == wanted && m == wanted && block.listedCount < kBlock;
-  }
-  if (block.listedCount != block.counterpartCount) block.same = false;
-  return block;
-}
-
-bool ContentTest::contentsMatch(const std::string& listedPath, const std::string& counterpartPath,
-                               const DirEntry& listed, bool& openFailed) {
-  std::error_code ec;
-  auto listedFile = fs_.openForReading(listedPath, ec);
-  auto counterpartFile = listedFile ? fs_.openForReading(counterpartPath, ec) : nullptr;
-  if (!listedFile || !counterpartFile) {
-    openFailed = true;
-    return false;
-  }
-  if (!listedBuffer_) {
-    listedBuffer_ = std::make_unique_for_overwrite<char[]>(kCompareChunkSize);
-    counterpartBuffer_ = std::make_unique_for_overwrite<char[]>(kCompareChunkSize);
-  }
+template <typename NextBlock>
+bool ContentTest::compareBlocks(const std::string& listedPath, const DirEntry& listed, NextBlock nextBlock) {
   bool same = true;
   std::int64_t bytesRead = 0;
-  BlockResult block;
-  while (block.listedCount > 0 && block.counterpartCount > 0 && !state_.AbortRequested) {
-    block = readAndCompareBlock(*listedFile, *counterpartFile);
+  ContentBlock block;
+  while (readsOnAfter(block) && !state_.AbortRequested && nextBlock(block)) {
     same = same && block.same;
     state_.FileProgressText = "Comparing " + listed.Name;
     state_.CurrentPath = listedPath;
@@ -74,6 +23,35 @@ bool ContentTest::contentsMatch(const std::string& listedPath, const std::string
   }
   window_.setFileProgress(0);
   return same;
+}
+
+bool ContentTest::contentsMatch(const std::string& listedPath, const std::string& counterpartPath,
+                               const DirEntry& listed, const DirEntry& counterpart, bool& openFailed) {
+  if (const auto reading = readAhead_.takeReading(listed, counterpart)) {
+    openFailed = reading->openFailed;
+    if (openFailed) return false;
+    int next = 0;
+    return compareBlocks(listedPath, listed, [&](ContentBlock& block) {
+      if (next == reading->blockCount) return false;
+      block = reading->blocks[next++];
+      return true;
+    });
+  }
+  std::error_code ec;
+  auto listedFile = fs_.openForReading(listedPath, ec);
+  auto counterpartFile = listedFile ? fs_.openForReading(counterpartPath, ec) : nullptr;
+  if (!listedFile || !counterpartFile) {
+    openFailed = true;
+    return false;
+  }
+  if (!listedBuffer_) {
+    listedBuffer_ = std::make_unique_for_overwrite<char[]>(kCompareChunkSize);
+    counterpartBuffer_ = std::make_unique_for_overwrite<char[]>(kCompareChunkSize);
+  }
+  return compareBlocks(listedPath, listed, [&](ContentBlock& block) {
+    block = readAndCompareBlock(*listedFile, *counterpartFile, listedBuffer_.get(), counterpartBuffer_.get());
+    return true;
+  });
 }
 
 }  // namespace vardell

@@ -11,6 +11,7 @@
 #include "engine/run_state.h"
 #include "engine/run_window.h"
 #include "engine/status_log.h"
+#include "engine/walk_read_ahead.h"
 #include "platform/dir_entry.h"
 #include "platform/filesystem.h"
 
@@ -171,6 +172,16 @@ class SyncEngine final : public RunControl {
                             const DirEntry& partner, CounterpartIndex& index);
   // Tells the index about a folder the walk may have created in the counterpart folder.
   void learnFolder(CounterpartIndex& index, const std::string& path);
+  // True when the current pass compares the contents of paired files.
+  bool readsContents() const;
+  // Lists a folder for a walk, taking the listing the read-ahead made when there is one.
+  std::error_code listForWalk(const std::string& folder, std::vector<DirEntry>& entries, ListingDetail detail);
+  // The read-ahead of a folder being walked, listed as `listed`: the contents of its pairs
+  // when the pass compares contents, the listings of the subfolders the walk will enter
+  // when the pass changes nothing. `counterpart` is null when the walk lists one side.
+  FolderReadAhead readAheadOf(const std::string& listedFolder, const std::string& counterpartFolder,
+                              const std::vector<DirEntry>& listed, const CounterpartIndex* counterpart,
+                              ListingDetail detail);
   // What the current pass needs its listings to hold.
   ListingDetail listingDetail() const;
   // True when an exclusion text occurs in the folder's path.
@@ -197,7 +208,8 @@ class SyncEngine final : public RunControl {
   EngineSetup setup_;
   RunState state_;
   StatusLog log_;
-  ContentTest content_{fs_, window_, state_};
+  WalkReadAhead readAhead_{fs_};
+  ContentTest content_{fs_, readAhead_, window_, state_};
   FolderPairChecks checks_{fs_};
   std::optional<std::uint64_t> masterDevice_;
   CopySource lastCopied_;  // the latest copy's source, as it was when copied

@@ -29,6 +29,50 @@ ListingDetail SyncEngine::listingDetail() const {
   return state_.ReversePass || state_.RemovalPass ? ListingDetail::NamesAndKinds : ListingDetail::Full;
 }
 
+bool SyncEngine::readsContents() const {
+  const CompareType type = window_.compareType();
+  return !state_.ReversePass && !state_.RemovalPass && (type == CompareType::Binary || type == CompareType::AllOfTheAbove);
+}
+
+std::error_code SyncEngine::listForWalk(const std::string& folder, std::vector<DirEntry>& entries,
+                                        ListingDetail detail) {
+  if (readAhead_.takeListing(folder, detail, entries)) return {};
+  return fs_.listFolder(folder, entries, detail);
+}
+
+FolderReadAhead SyncEngine::readAheadOf(const std::string& listedFolder, const std::string& counterpartFolder,
+                                        const std::vector<DirEntry>& listed, const CounterpartIndex* counterpart,
+                                        ListingDetail detail) {
+  if (!readAhead_.available()) return {};
+  WalkReadAhead::FolderPlan plan;
+  plan.listedFolder = listedFolder;
+  plan.counterpartFolder = counterpartFolder;
+  plan.detail = detail;
+  // Listings are read ahead only while contents are compared: a walk that only lists has
+  // nothing to do while it waits for the other thread, and the hand-over costs more than
+  // the second core gains. A pass that changes the trees could change a folder after it
+  // was listed ahead.
+  const bool changesTrees = state_.RemovalPass || state_.CopyPass;
+  const bool entersSubfolders = window_.includeSubfolders() && !excludedByCommandLine(listedFolder) && counterpart;
+  if (!changesTrees && entersSubfolders && readsContents()) {
+    for (const DirEntry& entry : listed) {
+      if (entry.isFolder() && !entry.isDotEntry()) plan.subfolders.push_back(entry.Name);
+    }
+  }
+  if (counterpart && readsContents()) {
+    const bool caseSensitive = window_.caseSensitiveNames();
+    for (const DirEntry& entry : listed) {
+      if (entry.Kind != EntryKind::File || entry.Size >= kReadAheadFileLimit) continue;
+      const DirEntry* partner = counterpart->find(entry.Name, caseSensitive);
+      if (partner && partner->Kind == EntryKind::File && partner->Size < kReadAheadFileLimit) {
+        plan.pairs.push_back({&entry, partner->Name});
+      }
+    }
+  }
+  if (plan.pairs.empty() && plan.subfolders.empty()) return {};
+  return FolderReadAhead(readAhead_, std::move(plan));
+}
+
 bool SyncEngine::excludedByCommandLine(const std::string& folder) const {
   for (const auto& exclusion : setup_.commandLine.exclusions) {
     if (occursIn(exclusion, folder)) return true;
@@ -49,7 +93,7 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
   const char* const unpairedFile = mirrorListed ? "Unpaired mirror file " : "Unpaired master file ";
 
   std::vector<DirEntry> listed;
-  if (const auto ec = fs_.listFolder(listedFolder, listed, listingDetail())) {
+  if (const auto ec = listForWalk(listedFolder, listed, listingDetail())) {
     if (ec == TreeError::OtherTree) {
       reportOtherTree(listedFolder);
       return false;
@@ -63,6 +107,8 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
   if (found == CounterpartState::Unreadable) return false;
   bool result = true;
   bool counterpartMissing = found == CounterpartState::Missing;
+  const FolderReadAhead readAhead = readAheadOf(listedFolder, counterpartFolder, listed,
+                                               counterpartMissing ? nullptr : &counterpart, listingDetail());
 
   for (std::size_t i = 0; i < listed.size() && !state_.AbortRequested; ++i) {
     window_.processEvents();
@@ -152,7 +198,7 @@ void SyncEngine::matchFolderTimeAndMode(const std::string& masterFolder, const s
 
 SyncEngine::CounterpartState SyncEngine::listCounterpart(const std::string& folder, CounterpartIndex& index) {
   std::vector<DirEntry> entries;
-  const auto ec = fs_.listFolder(folder, entries, listingDetail());
+  const auto ec = listForWalk(folder, entries, listingDetail());
   if (!ec) {
     index.reset(std::move(entries));
     return CounterpartState::Listed;

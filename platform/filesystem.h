@@ -183,6 +183,10 @@ class FileSystem {
   // Opens a file for reading without locking it. A link yields its target text;
   // folders, FIFOs, sockets and devices are refused without being opened for data.
   virtual std::unique_ptr<ReadableFile> openForReading(const std::string& path, std::error_code& ec) = 0;
+  // True when listFolder and openForReading, and reading the files it opens, may run on a
+  // second thread while this thread goes on with other calls (never with enterTrees or
+  // leaveTrees).
+  virtual bool readsFromAnotherThread() const { return false; }
 
   // Opens a file of the program's own for writing, emptied. A path inside the trees is
   // refused (TreeError::OtherTree) unless it is the trees' hidden file.

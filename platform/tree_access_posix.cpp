@@ -10,6 +10,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -87,7 +88,7 @@ bool identifyFolder(int fd, FolderIdentity& identity) {
 }
 
 int openBeneath(int base, const std::string& relative, int flags, mode_t mode) {
-  static bool haveOpenat2 = true;
+  static std::atomic<bool> haveOpenat2 = true;  // content reads may run on two threads
   if (haveOpenat2) {
     open_how how{};
     how.flags = std::uint64_t(flags | O_CLOEXEC);
@@ -272,14 +273,19 @@ bool TreeAccess::containsFolder(const std::string& path) const {
 
 bool TreeAccess::showsATreeAgain(const TreeRoot& root, const std::string& relative, const FolderIdentity& folder) const {
   if (!folder.mountKnown || folder.mountId == root.mountId) return false;  // the root's own mount shows it once
-  auto mount = mounts_.find(folder.mountId);
-  if (mount == mounts_.end()) {
-    for (Volume& v : mountTable()) mounts_[v.mountId] = std::move(v);
-    mount = mounts_.find(folder.mountId);
-    if (mount == mounts_.end()) return true;  // a mount the system does not list: not entered
+  Volume volume;
+  {
+    const std::lock_guard lock(mountsMutex_);  // listings may run on two threads
+    auto mount = mounts_.find(folder.mountId);
+    if (mount == mounts_.end()) {
+      for (Volume& v : mountTable()) mounts_[v.mountId] = std::move(v);
+      mount = mounts_.find(folder.mountId);
+      if (mount == mounts_.end()) return true;  // a mount the system does not list: not entered
+    }
+    volume = mount->second;
   }
   const std::string realPath = joinPath(root.realPath, relative);
-  const FileSystemLocation shown = locationBelowMount(mount->second, realPath);
+  const FileSystemLocation shown = locationBelowMount(volume, realPath);
   const FileSystemLocation natural{root.location.fileSystem, joinPath(root.location.path, relative)};
   if (shown.fileSystem == natural.fileSystem && shown.path == natural.path) return false;
   for (const TreeRoot& other : roots_) {

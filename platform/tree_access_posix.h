@@ -11,6 +11,7 @@
 #include <sys/types.h>
 
 #include <map>
+#include <mutex>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -121,6 +122,7 @@ class TreeAccess {
 
   mutable std::map<std::string, bool> containsCache_;
   mutable std::map<std::uint64_t, Volume> mounts_;  // the mount table, read when a new mount is met
+  mutable std::mutex mountsMutex_;
 };
 
 // The identity of an open folder, with its mount number where the kernel gives it.

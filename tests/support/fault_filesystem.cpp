@@ -75,6 +75,7 @@ class FaultyLog : public WritableFile {
 };
 
 std::error_code FaultFileSystem::inject(Op op, const std::string& path) {
+  const std::lock_guard lock(hookMutex_);
   ++counts_[int(op)];
   return fault ? fault(op, path) : std::error_code{};
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace vardell::test {
@@ -27,6 +28,10 @@ class FaultFileSystem : public FileSystem {
   std::string evenSecondStampsBelow;
   // Counts calls per operation, whether they failed or not.
   int calls(Op op) const { return counts_[int(op)]; }
+  // Lets the engine list and read on a second thread; the hook is then called from either
+  // thread, one call at a time.
+  bool concurrentReads = false;
+  bool readsFromAnotherThread() const override { return concurrentReads; }
 
   std::error_code enterTrees(const FolderTrees& trees) override { return real_->enterTrees(trees); }
   void leaveTrees() override { real_->leaveTrees(); }
@@ -76,6 +81,7 @@ class FaultFileSystem : public FileSystem {
   void roundStamp(const std::string& folder, DirEntry& entry) const;
   std::unique_ptr<FileSystem> real_;
   int counts_[kOpCount] = {};
+  std::recursive_mutex hookMutex_;  // a hook may call the file system again
 };
 
 }  // namespace vardell::test

@@ -1,0 +1,157 @@
+// Reading ahead on a second thread changes nothing the user sees: the same lines in the
+// same order, the same progress figures and the same pumping of events as a walk that
+// lists and reads everything itself, also when the run is aborted halfway.
+#include "tests/support/command_fixture.h"
+
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace vardell::test {
+namespace {
+
+struct ReadAheadTest : CommandTest {
+  // A tree with thousands of differing pairs, unpaired files and folders on both sides,
+  // empty files, files too large to read ahead, a link and a kind mismatch.
+  void buildTrees() {
+    std::filesystem::remove_all(tree.path("m"));
+    std::filesystem::remove_all(tree.path("r"));
+    std::filesystem::remove_all(tree.path("data"));
+    tree.makeFolder("m");
+    tree.makeFolder("r");
+    for (int folder = 0; folder < 24; ++folder) {
+      const std::string dir = "d" + std::to_string(folder) + "/s" + std::to_string(folder % 3);
+      for (int file = 0; file < 150; ++file) {
+        const std::string name = dir + "/f" + std::to_string(file);
+        const std::string content(std::size_t((folder * 7 + file * 13) % 3000), char('a' + file % 26));
+        tree.writeFile("m/" + name, content);
+        if (file % 10 == 9) continue;  // master only
+        std::string other = content;
+        if (file % 2 == 1 && !other.empty()) other.back() = '#';  // same size and time, other bytes
+        tree.writeFile("r/" + name, other);
+      }
+      tree.writeFile("r/" + dir + "/mirror-only", "x");
+      tree.makeFolder("r/" + dir + "/mirror-only-folder/inner");
+      tree.makeFolder("m/" + dir + "/master-only-folder");
+      tree.writeFile("m/" + dir + "/master-only-folder/file", "y");
+    }
+    const std::string big(std::size_t(kReadAheadFileLimit) + 4096, 'b');
+    writeBoth("d1/s1/big", big);
+    tree.writeFile("m/d2/s2/bigger", big);
+    tree.writeFile("r/d2/s2/bigger", big + "!");
+    writeBoth("d3/s0/empty", "");
+    tree.makeLink("m/d4/s1/link", "f1");
+    tree.writeFile("r/d4/s1/link", "f1");
+    tree.makeFolder("m/d5/s2/kind");
+    tree.writeFile("r/d5/s2/kind", "file");
+  }
+
+  struct Seen {
+    Lines lines;
+    std::vector<int> fileProgress, overallProgress;
+    int processEvents = 0;
+  };
+  // A run with or without the read-ahead, aborted at the given call of processEvents (0: never).
+  template <typename Command>
+  Seen run(bool readAhead, int abortAt, Command command) {
+    fs.concurrentReads = readAhead;
+    window.fileProgress.clear();
+    window.overallProgress.clear();
+    window.processEventsCalls = 0;
+    window.onProcessEvents = [this, abortAt] {
+      if (abortAt > 0 && window.processEventsCalls == abortAt) window.run->requestAbort();
+    };
+    command();
+    return {findings(), window.fileProgress, window.overallProgress, window.processEventsCalls};
+  }
+
+  // Notes which threads open files and list folders.
+  void watchThreads() {
+    fs.fault = [this](Op op, const std::string&) {
+      if (op == Op::Open) openers.insert(std::this_thread::get_id());
+      if (op == Op::List) listers.insert(std::this_thread::get_id());
+      return std::error_code{};
+    };
+  }
+  std::set<std::thread::id> openers, listers;
+};
+
+void expectSame(const ReadAheadTest::Seen& alone, const ReadAheadTest::Seen& ahead) {
+  EXPECT_EQ(alone.lines, ahead.lines);
+  EXPECT_EQ(alone.fileProgress, ahead.fileProgress);
+  EXPECT_EQ(alone.overallProgress, ahead.overallProgress);
+  EXPECT_EQ(alone.processEvents, ahead.processEvents);
+}
+
+TEST_F(ReadAheadTest, ContentCompareReadAheadShowsExactlyWhatTheWalkAloneShows) {
+  buildTrees();
+  window.type = CompareType::Binary;
+  const auto compareRun = [this] { compare(); };
+  const Seen alone = run(false, 0, compareRun);
+  watchThreads();
+  const Seen ahead = run(true, 0, compareRun);
+  expectSame(alone, ahead);
+  EXPECT_GT(std::count_if(alone.lines.begin(), alone.lines.end(),
+                          [](const std::string& line) { return line.starts_with("Binary mismatch "); }),
+            1000);
+  EXPECT_EQ(alone.lines.back(), "Folders do not match");
+  // Both threads did part of the work.
+  EXPECT_EQ(openers.size(), 2u);
+  EXPECT_EQ(listers.size(), 2u);
+
+  // The same with every test of the compare, and with an abort in the middle of it.
+  window.type = CompareType::AllOfTheAbove;
+  expectSame(run(false, 0, compareRun), run(true, 0, compareRun));
+  const int halfway = alone.processEvents / 2;
+  const Seen abortedAlone = run(false, halfway, compareRun);
+  const Seen abortedAhead = run(true, halfway, compareRun);
+  expectSame(abortedAlone, abortedAhead);
+  EXPECT_LT(abortedAlone.lines.size(), alone.lines.size() * 3 / 4);
+}
+
+TEST_F(ReadAheadTest, SyncByContentReadAheadCopiesWhatTheWalkAloneCopies) {
+  window.type = CompareType::Binary;
+  const auto syncRun = [this] { sync(); };
+  buildTrees();
+  const Seen alone = run(false, 0, syncRun);
+  EXPECT_TRUE(treesEqual());
+  buildTrees();
+  watchThreads();
+  const Seen ahead = run(true, 0, syncRun);
+  expectSame(alone, ahead);
+  EXPECT_TRUE(treesEqual());
+  EXPECT_EQ(openers.size(), 2u);
+
+  // Aborted halfway, both leave the mirror in the same state.
+  buildTrees();
+  const Seen abortedAlone = run(false, alone.processEvents / 2, syncRun);
+  const auto mirrorAlone = tree.listing("r");
+  buildTrees();
+  const Seen abortedAhead = run(true, alone.processEvents / 2, syncRun);
+  expectSame(abortedAlone, abortedAhead);
+  EXPECT_EQ(mirrorAlone, tree.listing("r"));
+}
+
+TEST_F(ReadAheadTest, APairThatChangesAfterItsListingIsReadByTheWalkItself) {
+  // A file that grew past what is read ahead, between the listing and the reading.
+  writeBoth("a", "small");
+  writeBoth("b", "small");
+  window.type = CompareType::Binary;
+  fs.concurrentReads = true;
+  bool grown = false;
+  fs.fault = [&](Op op, const std::string& path) {
+    if (op == Op::Open && !grown && path.ends_with("/b")) {
+      grown = true;
+      tree.writeFile("r/b", std::string(std::size_t(kReadAheadFileLimit) * 2, 'z'));
+    }
+    return std::error_code{};
+  };
+  engine->CompareBtnClick();
+  EXPECT_TRUE(grown);
+  EXPECT_EQ(findings(), (Lines{"Calculating folder size: 10 bytes", comparing(), "Binary mismatch " + master("b"),
+                               "Folders do not match"}));
+}
+
+}  // namespace
+}  // namespace vardell::test
