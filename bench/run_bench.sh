@@ -5,7 +5,7 @@
 #   bench/run_bench.sh [RUNS]     (default 3 runs per measurement)
 # BENCH_CACHE=cold (default) drops the page cache before every timed run; BENCH_CACHE=warm
 # runs each command once untimed first instead. BENCH_ONLY=WORDS measures only the
-# sections named (compare, content, sync, initial, flat, memory). BENCH_BASELINE=PATH names
+# sections named (compare, content, smallcontent, sync, initial, flat, memory). BENCH_BASELINE=PATH names
 # an earlier vardell-cli build that is measured beside this one in the same run;
 # BENCH_CLI=PATH measures that build instead of building this checkout.
 set -euo pipefail
@@ -98,6 +98,33 @@ t3=$(median : Vc compare -t binary "$work/big.m" "$work/big.r")
 b3=$(base : Vcb compare -t binary "$work/big.m" "$work/big.r")
 p3=$(median : diff -rq "$work/big.m" "$work/big.r")
 report "content compare, 20 x 100 MB" "$t3" "$p3" "diff -rq" 0.8 "$b3"
+fi
+# Content compares of small files against diff -rq, rsync -c and reading both trees once
+# (cat of every file, one process), identical and with 1% of the files changed.
+if want smallcontent; then
+  python3 bench/make_trees.py small "$work/small.m"; cp -a "$work/small.m" "$work/small.r"
+  cp -a "$work/small.m" "$work/small.x"; python3 bench/make_trees.py mutate "$work/small.x"
+  python3 bench/make_trees.py flat1k "$work/flat1k.m"; cp -a "$work/flat1k.m" "$work/flat1k.r"
+  cp -a "$work/flat1k.m" "$work/flat1k.x"; python3 bench/make_trees.py mutate "$work/flat1k.x"
+  python3 bench/make_trees.py lognormal "$work/lognormal.m"; cp -a "$work/lognormal.m" "$work/lognormal.r"
+  cp -a "$work/lognormal.m" "$work/lognormal.x"; python3 bench/make_trees.py mutate "$work/lognormal.x"
+  cp -a "$work/big.m" "$work/big.x"; python3 bench/make_trees.py mutate "$work/big.x"
+  for set in small flat1k lognormal big; do
+    for master in "$set.m" "$set.x"; do
+      what="$set $([ "$master" = "$set.m" ] && echo identical || echo 1%-mutated)"
+      t=$(median : Vc compare -t binary "$work/$master" "$work/$set.r")
+      b=$(base : Vcb compare -t binary "$work/$master" "$work/$set.r")
+      p=$(median : diff -rq "$work/$master" "$work/$set.r")
+      report "binary compare, $what" "$t" "$p" "diff -rq" 0.8 "$b"
+      p=$(median : rsync -rlt -n -c "$work/$master/" "$work/$set.r/")
+      report "binary compare, $what" "$t" "$p" "rsync -rlt -n -c" 1.0 "$b"
+    done
+    p=$(median : "find $work/$set.m $work/$set.r -type f -exec cat {} + >/dev/null")
+    report "binary compare, $set identical" "$(median : Vc compare -t binary "$work/$set.m" "$work/$set.r")" "$p" \
+      "reading both trees (cat)" 1.0
+  done
+  rss=$(/usr/bin/time -f %M "$CLI" compare -t binary "$work/small.m" "$work/small.r" 2>&1 >/dev/null | tail -1)
+  printf '%-44s %d kB (target < 65536 kB)\n' "peak memory, binary compare small 100k" "$rss"
 fi
 if want sync; then
 

@@ -70,6 +70,9 @@ void WalkReadAhead::endFolder() {
     const std::lock_guard lock(mutex_);
     folders_.pop_back();
     innermost_ = folders_.empty() ? nullptr : folders_.back().get();
+    // The walk is over: nothing listed for it may be taken by a later walk.
+    if (folders_.empty() && next_.state == NextListings::Ready) next_ = NextListings{};
+    if (folders_.empty() && next_.state == NextListings::Listing) next_.stale = true;
   }
   wake_.notify_one();  // the folder around it may have pairs left to read
 }
@@ -109,8 +112,13 @@ std::optional<PairReading> WalkReadAhead::takeReading(const DirEntry& listed, co
   if (folders_.empty()) return std::nullopt;
   Folder& folder = *folders_.back();
   // Jobs are in listing order, and so are the walk's requests; entries the walk passed
-  // over (letter-case twins, for one) are skipped.
+  // over (letter-case twins, for one) are skipped. An entry of another listing (of a
+  // subfolder with nothing read ahead) is none of this folder's.
   const std::less<const DirEntry*> before;
+  if (folder.jobs.empty() || before(&listed, folder.jobs.front().pair.listed) ||
+      before(folder.jobs.back().pair.listed, &listed)) {
+    return std::nullopt;
+  }
   std::size_t at = folder.walkAt;
   while (at < folder.jobs.size() && before(folder.jobs[at].pair.listed, &listed)) ++at;
   if (at == folder.jobs.size() || folder.jobs[at].pair.listed != &listed) {
