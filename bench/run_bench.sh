@@ -114,9 +114,9 @@ if want smallcontent; then
       what="$set $([ "$master" = "$set.m" ] && echo identical || echo 1%-mutated)"
       t=$(median : Vc compare -t binary "$work/$master" "$work/$set.r")
       b=$(base : Vcb compare -t binary "$work/$master" "$work/$set.r")
-      p=$(median : diff -rq "$work/$master" "$work/$set.r")
+      p=$(median : "diff -rq $work/$master $work/$set.r >/dev/null || true")
       report "binary compare, $what" "$t" "$p" "diff -rq" 0.8 "$b"
-      p=$(median : rsync -rlt -n -c "$work/$master/" "$work/$set.r/")
+      p=$(median : "rsync -rlt -n -c $work/$master/ $work/$set.r/ >/dev/null")
       report "binary compare, $what" "$t" "$p" "rsync -rlt -n -c" 1.0 "$b"
     done
     p=$(median : "find $work/$set.m $work/$set.r -type f -exec cat {} + >/dev/null")
