@@ -31,6 +31,7 @@ std::int64_t SyncEngine::FolderSize(const std::string& folder) {
     LogStatus(unpairedFolderKeyword(mirrorSide) + folder, Colour::Maroon, true);
     return 0;
   }
+  const FolderReadAhead readAhead = readAheadOf(folder, "", entries, nullptr, ListingDetail::Full);
   std::int64_t total = 0;
   for (const DirEntry& entry : entries) {
     if (state_.AbortRequested) break;

@@ -178,7 +178,8 @@ class SyncEngine final : public RunControl {
   std::error_code listForWalk(const std::string& folder, std::vector<DirEntry>& entries, ListingDetail detail);
   // The read-ahead of a folder being walked, listed as `listed`: the contents of its pairs
   // when the pass compares contents, the listings of the subfolders the walk will enter
-  // when the pass changes nothing. `counterpart` is null when the counterpart is missing.
+  // when the pass changes nothing. `counterpart` is null when the counterpart is missing;
+  // `counterpartFolder` is empty for a walk that lists one side (the folder size).
   FolderReadAhead readAheadOf(const std::string& listedFolder, const std::string& counterpartFolder,
                               const std::vector<DirEntry>& listed, const CounterpartIndex* counterpart,
                               ListingDetail detail);

@@ -48,13 +48,12 @@ FolderReadAhead SyncEngine::readAheadOf(const std::string& listedFolder, const s
   plan.listedFolder = listedFolder;
   plan.counterpartFolder = counterpartFolder;
   plan.detail = detail;
-  // Listings are read ahead only while contents are compared: a walk that only lists has
-  // nothing to do while it waits for the other thread, and the hand-over costs more than
-  // the second core gains. A pass that changes the trees could change a folder after it
-  // was listed ahead.
+  // A pass that changes the trees could change a folder after it was listed ahead.
   const bool changesTrees = state_.RemovalPass || state_.CopyPass;
-  const bool entersSubfolders = window_.includeSubfolders() && !excludedByCommandLine(listedFolder) && counterpart;
-  if (!changesTrees && entersSubfolders && readsContents()) {
+  const bool oneSided = counterpartFolder.empty();
+  const bool entersSubfolders =
+      window_.includeSubfolders() && !excludedByCommandLine(listedFolder) && (counterpart || oneSided);
+  if (!changesTrees && entersSubfolders) {
     for (const DirEntry& entry : listed) {
       if (entry.isFolder() && !entry.isDotEntry()) plan.subfolders.push_back(entry.Name);
     }

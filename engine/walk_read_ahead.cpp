@@ -8,6 +8,17 @@
 
 namespace vardell {
 
+template <typename Jobs>
+typename Jobs::value_type* WalkReadAhead::claimWithinReach(Jobs& jobs, std::size_t walkAt, std::size_t from,
+                                                           std::size_t reach, bool peek) {
+  const std::size_t end = std::min(jobs.size(), walkAt + reach);
+  for (std::size_t i = std::max(from, walkAt); i < end; ++i) {
+    std::uint8_t pending = Pending;
+    if (peek ? jobs[i].state == Pending : jobs[i].state.compare_exchange_strong(pending, Reading)) return &jobs[i];
+  }
+  return nullptr;
+}
+
 WalkReadAhead::~WalkReadAhead() {
   {
     const std::lock_guard lock(mutex_);
@@ -21,18 +32,12 @@ void WalkReadAhead::beginFolder(FolderPlan plan) {
   auto folder = std::make_unique<Folder>();
   folder->jobs = std::vector<Job>(plan.pairs.size());
   for (std::size_t i = 0; i < plan.pairs.size(); ++i) folder->jobs[i].pair = std::move(plan.pairs[i]);
+  folder->listings = std::vector<ListingJob>(plan.subfolders.size());
   folder->plan = std::move(plan);
   {
     const std::lock_guard lock(mutex_);
-    // What was listed ahead since this folder's own listings were taken belongs to a
-    // folder after it, while the walk enters this folder's subfolders first.
-    if (!folder->plan.subfolders.empty()) {
-      if (next_.state == NextListings::Ready) next_ = NextListings{};
-      if (next_.state == NextListings::Listing) next_.stale = true;
-    }
     innermost_ = folder.get();
     folders_.push_back(std::move(folder));
-    listingsWanted_ = next_.state == NextListings::Empty;
   }
   if (!thread_.joinable()) {
     try {
@@ -44,68 +49,58 @@ void WalkReadAhead::beginFolder(FolderPlan plan) {
   wake_.notify_one();
 }
 
-void WalkReadAhead::noteEntered(const std::string& folder) {
-  if (folders_.empty()) return;
-  Folder& parent = *folders_.back();
-  const auto& names = parent.plan.subfolders;
-  const std::string name = lastComponent(folder);
-  if (folder != joinPath(parent.plan.listedFolder, name) &&
-      (parent.plan.counterpartFolder.empty() || folder != joinPath(parent.plan.counterpartFolder, name))) {
-    return;
-  }
-  const auto entered = std::find(names.begin() + std::ptrdiff_t(parent.nextSubfolder), names.end(), name);
-  if (entered != names.end()) parent.nextSubfolder = std::size_t(entered - names.begin()) + 1;
-}
-
 void WalkReadAhead::endFolder() {
   Folder* const folder = folders_.back().get();
   {
-    // Under the mutex, where the thread decides which folder to read in.
+    // Under the mutex, where the thread decides which folder to work in.
     const std::lock_guard lock(mutex_);
     folder->ending = true;
   }
-  // The thread leaves the folder once the pair it is reading is done.
+  // The thread leaves the folder once the job it is on is done.
   while (threadIn_ == folder) std::this_thread::yield();
   {
     const std::lock_guard lock(mutex_);
     folders_.pop_back();
     innermost_ = folders_.empty() ? nullptr : folders_.back().get();
-    // The walk is over: nothing listed for it may be taken by a later walk.
-    if (folders_.empty() && next_.state == NextListings::Ready) next_ = NextListings{};
-    if (folders_.empty() && next_.state == NextListings::Listing) next_.stale = true;
   }
-  wake_.notify_one();  // the folder around it may have pairs left to read
+  wake_.notify_one();  // the folder around it may have work left
 }
 
 bool WalkReadAhead::takeListing(const std::string& folder, ListingDetail detail, std::vector<DirEntry>& entries) {
-  std::unique_lock lock(mutex_);
-  const auto side = [&]() -> int {
-    if (next_.state == NextListings::Empty || next_.detail != detail) return -1;
-    for (int i = 0; i < 2; ++i) {
-      if (!next_.taken[i] && !next_.paths[i].empty() && next_.paths[i] == folder) return i;
-    }
-    return -1;
-  };
-  int i = side();
-  // Being listed now: waiting costs less than listing it a second time.
-  while (i >= 0 && next_.state == NextListings::Listing) {
-    lock.unlock();
-    std::this_thread::yield();
-    lock.lock();
-    i = side();
+  if (folders_.empty()) return false;
+  Folder& parent = *folders_.back();
+  const FolderPlan& plan = parent.plan;
+  if (plan.subfolders.empty() || plan.detail != detail) return false;
+  const std::string name = lastComponent(folder);
+  int side = -1;
+  if (folder == joinPath(plan.listedFolder, name)) {
+    side = 0;
+  } else if (!plan.counterpartFolder.empty() && folder == joinPath(plan.counterpartFolder, name)) {
+    side = 1;
+  } else {
+    return false;
   }
-  noteEntered(folder);
-  if (i < 0) return false;
-  next_.taken[i] = true;
-  const bool listed = !next_.errors[i];
-  if (listed) entries = std::move(next_.entries[i]);
-  if (next_.taken[0] && next_.taken[1]) {
-    next_ = NextListings{};  // on to the folder after this one
-    listingsWanted_ = true;
-    lock.unlock();
-    wake_.notify_one();
+  // The walk enters subfolders in listing order, so the one asked for is at or after its
+  // place, and the first side is asked for first.
+  std::size_t at = parent.listingsAt;
+  if (side == 1 && at > 0 && plan.subfolders[at - 1] == name) --at;
+  while (at < plan.subfolders.size() && plan.subfolders[at] != name) ++at;
+  if (at == plan.subfolders.size()) return false;
+  ListingJob& job = parent.listings[at];
+  if (side == 0) {
+    parent.listingsAt = at + 1;
+    wakeThread(true);
+    std::uint8_t pending = Pending;
+    if (job.state.compare_exchange_strong(pending, LeftToWalk)) return false;  // quicker listed here
+    awaitDone(parent, job.state, parent.walkAt, at + 1);
+  } else if (job.state.load(std::memory_order_acquire) != Done) {
+    return false;
   }
-  return listed;  // a failure is listed again here, so it is reported as always
+  if (job.taken[side]) return false;
+  job.taken[side] = true;
+  if (job.errors[side]) return false;  // listed again here, so the failure is reported as always
+  entries = std::move(job.entries[side]);
+  return true;
 }
 
 std::optional<PairReading> WalkReadAhead::takeReading(const DirEntry& listed, const DirEntry& counterpart) {
@@ -127,94 +122,46 @@ std::optional<PairReading> WalkReadAhead::takeReading(const DirEntry& listed, co
   }
   Job& job = folder.jobs[at];
   folder.walkAt = at + 1;
-  wakeThread(at + 1);
+  wakeThread(at + 1 >= wakeAt_);
   std::uint8_t pending = Pending;
   if (job.state.compare_exchange_strong(pending, LeftToWalk)) return std::nullopt;  // quicker read here
-  // The thread is on it: read a later pair meanwhile rather than wait idle.
-  while (job.state.load(std::memory_order_acquire) != Done) {
-    if (Job* later = claimWithinReach(folder, at + 1)) {
+  awaitDone(folder, job.state, at + 1, folder.listingsAt);
+  if (!job.usable || job.pair.counterpartName != counterpart.Name) return std::nullopt;
+  return job.reading;
+}
+
+void WalkReadAhead::awaitDone(Folder& folder, const std::atomic<std::uint8_t>& state, std::size_t pairsFrom,
+                              std::size_t listingsFrom) {
+  while (state.load(std::memory_order_acquire) != Done) {
+    if (ListingJob* listing = claimListing(folder, listingsFrom)) {
+      list(folder, *listing);
+    } else if (Job* later = claimPair(folder, pairsFrom)) {
       read(folder, *later, walkBuffers_);
     } else {
       std::this_thread::yield();
     }
   }
-  if (!job.usable || job.pair.counterpartName != counterpart.Name) return std::nullopt;
-  return job.reading;
 }
 
-void WalkReadAhead::wakeThread(std::size_t walkAt) {
-  if (asleep_ && walkAt >= wakeAt_) {
+void WalkReadAhead::wakeThread(bool worthIt) {
+  if (worthIt && asleep_) {
     const std::lock_guard lock(mutex_);
     wake_.notify_one();
   }
 }
 
-bool WalkReadAhead::workWithinReach(const Folder& folder, std::size_t from) {
-  const std::size_t walkAt = folder.walkAt;
-  const std::size_t end = std::min(folder.jobs.size(), walkAt + kReadAheadPairs);
-  for (std::size_t i = std::max(from, walkAt); i < end; ++i) {
-    if (folder.jobs[i].state == Pending) return true;
-  }
-  return false;
-}
-
-WalkReadAhead::Job* WalkReadAhead::claimWithinReach(Folder& folder, std::size_t from) {
-  const std::size_t walkAt = folder.walkAt;
-  const std::size_t end = std::min(folder.jobs.size(), walkAt + kReadAheadPairs);
-  for (std::size_t i = std::max(from, walkAt); i < end; ++i) {
-    std::uint8_t pending = Pending;
-    if (folder.jobs[i].state.compare_exchange_strong(pending, Reading)) return &folder.jobs[i];
-  }
-  return nullptr;
-}
-
-bool WalkReadAhead::claimListings() {
-  listingsWanted_ = false;
-  if (next_.state != NextListings::Empty) return false;
-  // The walk enters the next subfolder of the innermost folder that has one left.
-  for (auto frame = folders_.rbegin(); frame != folders_.rend(); ++frame) {
-    const Folder& folder = **frame;
-    const FolderPlan& plan = folder.plan;
-    if (folder.nextSubfolder >= plan.subfolders.size()) continue;
-    const std::string& name = plan.subfolders[folder.nextSubfolder];
-    next_.paths[0] = joinPath(plan.listedFolder, name);
-    next_.paths[1] = plan.counterpartFolder.empty() ? std::string() : joinPath(plan.counterpartFolder, name);
-    next_.taken[1] = next_.paths[1].empty();
-    next_.detail = plan.detail;
-    next_.state = NextListings::Listing;
-    return true;
-  }
-  return false;
-}
-
 WalkReadAhead::Folder* WalkReadAhead::folderWithWork() {
   Folder* const folder = innermost_;
-  if (!folder || folder->ending || !workWithinReach(*folder, folder->threadAt)) return nullptr;
-  return folder;
-}
-
-void WalkReadAhead::readListings() {
-  for (int i = 0; i < 2; ++i) {
-    if (!next_.paths[i].empty()) next_.errors[i] = fs_.listFolder(next_.paths[i], next_.entries[i], next_.detail);
-  }
+  if (!folder || folder->ending) return nullptr;
+  const bool listings = claimWithinReach(folder->listings, folder->listingsAt, 0, kReadAheadListings, true);
+  const bool pairs = claimWithinReach(folder->jobs, folder->walkAt, folder->threadAt, kReadAheadPairs, true);
+  return listings || pairs ? folder : nullptr;
 }
 
 void WalkReadAhead::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
     if (quit_) return;
-    if (claimListings()) {
-      // The walk leaves the slot alone while it is Listing, so it is read unlocked.
-      lock.unlock();
-      readListings();
-      lock.lock();
-      if (next_.stale) {
-        next_ = NextListings{};  // the walk went elsewhere meanwhile
-      } else {
-        next_.state = NextListings::Ready;
-      }
-      continue;
-    }
     if (Folder* const folder = folderWithWork()) {
       threadIn_ = folder;
       lock.unlock();
@@ -223,21 +170,39 @@ void WalkReadAhead::run() {
       lock.lock();
       continue;
     }
-    // Announced before looking again, so a walk that moves on meanwhile wakes us.
+    // Announced before looking again, so a walk that moves on meanwhile wakes us: at once
+    // when it lists a folder, after half the reach of pairs otherwise.
     if (Folder* const innermost = innermost_) wakeAt_ = innermost->walkAt + kReadAheadPairs / 2;
     asleep_ = true;
-    if (!listingsWanted_ && !folderWithWork()) wake_.wait(lock);
+    if (!folderWithWork()) wake_.wait(lock);
     asleep_ = false;
   }
 }
 
 void WalkReadAhead::readFolder(Folder& folder) {
-  while (!folder.ending && innermost_ == &folder && !listingsWanted_) {
-    Job* const job = claimWithinReach(folder, folder.threadAt);
+  while (!folder.ending && innermost_ == &folder) {
+    // Listings first: the walk needs the next folder's as soon as it is done with this one.
+    if (ListingJob* const listing = claimListing(folder, 0)) {
+      list(folder, *listing);
+      continue;
+    }
+    Job* const job = claimPair(folder, folder.threadAt);
     if (!job) return;
     folder.threadAt = std::size_t(job - folder.jobs.data()) + 1;
     read(folder, *job, threadBuffers_);
   }
+}
+
+void WalkReadAhead::list(const Folder& folder, ListingJob& job) {
+  const FolderPlan& plan = folder.plan;
+  const std::string& name = plan.subfolders[std::size_t(&job - folder.listings.data())];
+  job.errors[0] = fs_.listFolder(joinPath(plan.listedFolder, name), job.entries[0], plan.detail);
+  if (plan.counterpartFolder.empty()) {
+    job.taken[1] = true;
+  } else {
+    job.errors[1] = fs_.listFolder(joinPath(plan.counterpartFolder, name), job.entries[1], plan.detail);
+  }
+  job.state.store(Done, std::memory_order_release);
 }
 
 void WalkReadAhead::read(const Folder& folder, Job& job, Buffers& buffers) {

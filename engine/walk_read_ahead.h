@@ -1,6 +1,7 @@
-// What a walk will need next, read on a second thread: the listings of the folder it
-// will enter next, and the contents of the next pairs of the folder it is in. While the
-// walk writes the findings of one pair, the other core reads the next.
+// What a walk will need next, read on a second thread: the listings of the next
+// subfolders it will enter, and the contents of the next pairs of the folder it is in.
+// While the walk writes the findings of one pair, the other core reads the next; while
+// the walk lists one folder, the other core lists the next.
 //
 // The walk takes everything strictly in its own order and alone drives the window, the
 // status lines and the run's counters; the thread only lists, opens, reads and compares.
@@ -32,6 +33,8 @@ inline constexpr std::int64_t kReadAheadFileLimit = 4 * std::int64_t(kCompareChu
 // How many pairs may be read ahead of the walk: enough to keep both cores busy, few
 // enough that an Abort leaves little reading to be thrown away.
 inline constexpr std::size_t kReadAheadPairs = 64;
+// How many subfolders may be listed ahead of the walk (their listings are held meanwhile).
+inline constexpr std::size_t kReadAheadListings = 4;
 
 // What reading a pair ahead found: the blocks the content test reads, in order.
 struct PairReading {
@@ -78,8 +81,9 @@ class WalkReadAhead {
   // the caller must read the pair itself (not read ahead, a different counterpart, or a
   // file that outgrew its listing).
   std::optional<PairReading> takeReading(const DirEntry& listed, const DirEntry& counterpart);
-  // Moves the listing of `folder` into `entries` when it was read ahead with `detail` and
-  // could be read; false when the caller must list it itself.
+  // Moves the listing of `folder`, a subfolder (or its counterpart) of the innermost
+  // folder, into `entries` when it was read ahead with `detail` and could be read; false
+  // when the caller must list it itself.
   bool takeListing(const std::string& folder, ListingDetail detail, std::vector<DirEntry>& entries);
 
  private:
@@ -90,23 +94,21 @@ class WalkReadAhead {
     bool usable = false;  // false when the files went past what a read-ahead reads
     PairReading reading;
   };
-  struct Folder {
-    FolderPlan plan;
-    std::vector<Job> jobs;
-    std::atomic<std::size_t> walkAt = 0;  // the job the walk takes next
-    std::size_t threadAt = 0;             // the job the thread looks at next (its own)
-    std::size_t nextSubfolder = 0;        // the first subfolder the walk has not entered
-    std::atomic<bool> ending = false;     // the walk has left it: nothing more is read
-  };
-  // The listings of the folder the walk is predicted to enter next.
-  struct NextListings {
-    enum State { Empty, Listing, Ready } state = Empty;
-    std::string paths[2];  // the listed side, then the counterpart (empty: not listed)
-    ListingDetail detail = ListingDetail::Full;
+  // The listings of one subfolder: the listed side, then the counterpart (when listed).
+  struct ListingJob {
+    std::atomic<std::uint8_t> state = Pending;
     std::vector<DirEntry> entries[2];
     std::error_code errors[2];
     bool taken[2] = {};
-    bool stale = false;  // the walk entered another folder while these were listed
+  };
+  struct Folder {
+    FolderPlan plan;
+    std::vector<Job> jobs;
+    std::vector<ListingJob> listings;  // one per plan.subfolders entry
+    std::atomic<std::size_t> walkAt = 0;         // the pair the walk takes next
+    std::atomic<std::size_t> listingsAt = 0;     // the subfolder the walk lists next
+    std::size_t threadAt = 0;                    // the pair the thread looks at next (its own)
+    std::atomic<bool> ending = false;            // the walk has left it: nothing more is read
   };
   // Buffers of kCompareChunkSize for one reader.
   struct Buffers {
@@ -115,34 +117,36 @@ class WalkReadAhead {
   };
 
   void run();
-  // With the mutex held: what the thread should do next, marked as taken on.
-  bool claimListings();
+  // The innermost folder when it has work within reach of the walk (mutex held).
   Folder* folderWithWork();
-  // Lists the folder `next_` names, outside the mutex.
-  void readListings();
-  // Reads the folder's pending pairs within reach of the walk until none is left, the
-  // folder ends, a folder inside it begins, or listings are wanted.
+  // Lists and reads what the folder has within reach of the walk until nothing is left,
+  // the folder ends or a folder inside it begins.
   void readFolder(Folder& folder);
-  // The first pending job at or after `from` within reach of the walk, claimed for
-  // reading; nullptr when there is none.
-  static Job* claimWithinReach(Folder& folder, std::size_t from);
-  static bool workWithinReach(const Folder& folder, std::size_t from);
-  // Reads one claimed job and marks it done.
+  // Claims the first pending job in [from, from + reach) at or after the walk's place;
+  // nullptr when there is none. `peek` looks without claiming.
+  template <typename Jobs>
+  static typename Jobs::value_type* claimWithinReach(Jobs& jobs, std::size_t walkAt, std::size_t from,
+                                                     std::size_t reach, bool peek = false);
+  Job* claimPair(Folder& folder, std::size_t from) {
+    return claimWithinReach(folder.jobs, folder.walkAt, from, kReadAheadPairs);
+  }
+  ListingJob* claimListing(Folder& folder, std::size_t from) {
+    return claimWithinReach(folder.listings, folder.listingsAt, from, kReadAheadListings);
+  }
+  // Does one claimed job and marks it done.
   void read(const Folder& folder, Job& job, Buffers& buffers);
-  // Wakes the thread when it sleeps and has enough to do again.
-  void wakeThread(std::size_t walkAt);
-  // Notes that the walk lists `folder`: when it is a subfolder of the innermost folder,
-  // the listings read ahead next are those of the folder after it (mutex held).
-  void noteEntered(const std::string& folder);
+  void list(const Folder& folder, ListingJob& job);
+  // Waits for a job the thread is on, doing a later job of the folder meanwhile.
+  void awaitDone(Folder& folder, const std::atomic<std::uint8_t>& state, std::size_t pairsFrom, std::size_t listingsFrom);
+  // Wakes the thread when it sleeps and the walk's step was worth waking it for.
+  void wakeThread(bool worthIt);
 
   FileSystem& fs_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::vector<std::unique_ptr<Folder>> folders_;  // innermost last; changed by the walk only
   std::atomic<Folder*> innermost_ = nullptr;
-  std::atomic<Folder*> threadIn_ = nullptr;  // the folder whose pairs the thread reads
-  NextListings next_;                        // under the mutex, except while Listing
-  std::atomic<bool> listingsWanted_ = false;  // the thread should list before reading on
+  std::atomic<Folder*> threadIn_ = nullptr;  // the folder the thread lists and reads in
   std::atomic<bool> asleep_ = false;
   // The walk position from which the sleeping thread has enough to read again: waking it
   // for every single pair would cost more than the reading.
