@@ -110,6 +110,29 @@ TEST_F(ReadAheadTest, ContentCompareReadAheadShowsExactlyWhatTheWalkAloneShows) 
   EXPECT_LT(abortedAlone.lines.size(), alone.lines.size() * 3 / 4);
 }
 
+TEST_F(ReadAheadTest, MetadataCompareListsAheadAndShowsExactlyWhatTheWalkAloneShows) {
+  buildTrees();
+  const auto compareRun = [this] { compare(); };
+  window.type = CompareType::SizeAndTime;
+  const Seen alone = run(false, 0, compareRun);
+  watchThreads();
+  expectSame(alone, run(true, 0, compareRun));
+  EXPECT_EQ(listers.size(), 2u);
+  EXPECT_EQ(openers.size(), 0u);  // nothing is read for a metadata compare
+  const Seen abortedAlone = run(false, alone.processEvents / 3, compareRun);
+  expectSame(abortedAlone, run(true, alone.processEvents / 3, compareRun));
+
+  // Subfolders of an excluded folder are never entered, so none of them is taken from
+  // what was listed ahead, and folders the walk skipped leave nothing behind for later.
+  CommandLineOptions excluding;
+  excluding.exclusions = {"/d1", "/s2"};
+  useCommandLine(excluding);
+  window.type = CompareType::Binary;
+  const Seen excludedAlone = run(false, 0, compareRun);
+  expectSame(excludedAlone, run(true, 0, compareRun));
+  EXPECT_NE(excludedAlone.lines, alone.lines);
+}
+
 TEST_F(ReadAheadTest, SyncByContentReadAheadCopiesWhatTheWalkAloneCopies) {
   window.type = CompareType::Binary;
   const auto syncRun = [this] { sync(); };
