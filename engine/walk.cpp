@@ -80,7 +80,15 @@ bool SyncEngine::excludedByCommandLine(const std::string& folder) const {
 }
 
 bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::string& counterpartFolder) {
-  return walkFolderPair(listedFolder, counterpartFolder, nullptr, nullptr);
+  // The counterpart root is listed on the other core while this one lists the first: in a
+  // tree of one big folder that is half the listing. Not in passes that change the trees,
+  // nor for a root that is not there (the file system settles its handle on this thread).
+  const bool listAside = readAhead_.available() && !state_.RemovalPass && !state_.CopyPass &&
+                         fs_.folderExists(counterpartFolder);
+  if (listAside) readAhead_.listAside(counterpartFolder, listingDetail());
+  const bool equal = walkFolderPair(listedFolder, counterpartFolder, nullptr, nullptr);
+  if (listAside) readAhead_.dropAside();
+  return equal;
 }
 
 bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::string& counterpartFolder,

@@ -39,14 +39,48 @@ void WalkReadAhead::beginFolder(FolderPlan plan) {
     innermost_ = folder.get();
     folders_.push_back(std::move(folder));
   }
-  if (!thread_.joinable()) {
-    try {
-      thread_ = std::thread([this] { run(); });
-    } catch (const std::system_error&) {
-      return;  // no second thread to be had: the walk lists and reads everything itself
-    }
+  if (startThread()) wake_.notify_one();
+}
+
+bool WalkReadAhead::startThread() {
+  if (thread_.joinable()) return true;
+  try {
+    thread_ = std::thread([this] { run(); });
+  } catch (const std::system_error&) {
+    return false;  // no second thread to be had: the walk lists and reads everything itself
+  }
+  return true;
+}
+
+void WalkReadAhead::listAside(const std::string& folder, ListingDetail detail) {
+  dropAside();
+  if (!startThread()) return;
+  {
+    const std::lock_guard lock(mutex_);
+    aside_.path = folder;
+    aside_.detail = detail;
+    aside_.entries.clear();
+    aside_.error.clear();
+    aside_.wanted = true;
+    aside_.state = Pending;
   }
   wake_.notify_one();
+}
+
+void WalkReadAhead::dropAside() {
+  aside_.wanted = false;
+  std::uint8_t pending = Pending;
+  aside_.state.compare_exchange_strong(pending, LeftToWalk);
+  while (aside_.state == Reading) std::this_thread::yield();
+}
+
+WalkReadAhead::AsideListing* WalkReadAhead::takeAside(const std::string& folder, ListingDetail detail) {
+  if (!aside_.wanted || aside_.path != folder || aside_.detail != detail) return nullptr;
+  aside_.wanted = false;
+  std::uint8_t pending = Pending;
+  if (aside_.state.compare_exchange_strong(pending, LeftToWalk)) return nullptr;  // quicker listed here
+  while (aside_.state.load(std::memory_order_acquire) != Done) std::this_thread::yield();
+  return aside_.error ? nullptr : &aside_;  // a failure is listed again here, so it is reported as always
 }
 
 void WalkReadAhead::endFolder() {
@@ -67,6 +101,10 @@ void WalkReadAhead::endFolder() {
 }
 
 bool WalkReadAhead::takeListing(const std::string& folder, ListingDetail detail, std::vector<DirEntry>& entries) {
+  if (AsideListing* const aside = takeAside(folder, detail)) {
+    entries = std::move(aside->entries);
+    return true;
+  }
   if (folders_.empty()) return false;
   Folder& parent = *folders_.back();
   const FolderPlan& plan = parent.plan;
@@ -162,6 +200,13 @@ void WalkReadAhead::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
     if (quit_) return;
+    if (std::uint8_t pending = Pending; aside_.state.compare_exchange_strong(pending, Reading)) {
+      lock.unlock();
+      aside_.error = fs_.listFolder(aside_.path, aside_.entries, aside_.detail);
+      aside_.state.store(Done, std::memory_order_release);
+      lock.lock();
+      continue;
+    }
     if (Folder* const folder = folderWithWork()) {
       threadIn_ = folder;
       lock.unlock();
@@ -174,7 +219,7 @@ void WalkReadAhead::run() {
     // when it lists a folder, after half the reach of pairs otherwise.
     if (Folder* const innermost = innermost_) wakeAt_ = innermost->walkAt + kReadAheadPairs / 2;
     asleep_ = true;
-    if (!folderWithWork()) wake_.wait(lock);
+    if (!folderWithWork() && aside_.state != Pending) wake_.wait(lock);
     asleep_ = false;
   }
 }

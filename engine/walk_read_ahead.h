@@ -81,6 +81,12 @@ class WalkReadAhead {
   // the caller must read the pair itself (not read ahead, a different counterpart, or a
   // file that outgrew its listing).
   std::optional<PairReading> takeReading(const DirEntry& listed, const DirEntry& counterpart);
+  // Lists `folder` on the other thread while the walk lists another (the two roots of a
+  // pass): taken with takeListing until dropAside.
+  void listAside(const std::string& folder, ListingDetail detail);
+  // Forgets the folder listed aside, once the thread has let go of it.
+  void dropAside();
+
   // Moves the listing of `folder`, a subfolder (or its counterpart) of the innermost
   // folder, into `entries` when it was read ahead with `detail` and could be read; false
   // when the caller must list it itself.
@@ -101,6 +107,15 @@ class WalkReadAhead {
     std::error_code errors[2];
     bool taken[2] = {};
   };
+  // One folder listed aside, on its own.
+  struct AsideListing {
+    std::atomic<std::uint8_t> state = Done;
+    bool wanted = false;  // posted and not yet taken or dropped (the walk's own)
+    std::string path;
+    ListingDetail detail = ListingDetail::Full;
+    std::vector<DirEntry> entries;
+    std::error_code error;
+  };
   struct Folder {
     FolderPlan plan;
     std::vector<Job> jobs;
@@ -117,6 +132,11 @@ class WalkReadAhead {
   };
 
   void run();
+  // Starts the thread unless it runs; false when no thread can be had.
+  bool startThread();
+  // The folder listed aside when it is `folder`, waiting while the thread lists it;
+  // nullptr when it is another or the walk must list it itself.
+  AsideListing* takeAside(const std::string& folder, ListingDetail detail);
   // The innermost folder when it has work within reach of the walk (mutex held).
   Folder* folderWithWork();
   // Lists and reads what the folder has within reach of the walk until nothing is left,
@@ -147,6 +167,7 @@ class WalkReadAhead {
   std::vector<std::unique_ptr<Folder>> folders_;  // innermost last; changed by the walk only
   std::atomic<Folder*> innermost_ = nullptr;
   std::atomic<Folder*> threadIn_ = nullptr;  // the folder the thread lists and reads in
+  AsideListing aside_;
   std::atomic<bool> asleep_ = false;
   // The walk position from which the sleeping thread has enough to read again: waking it
   // for every single pair would cost more than the reading.
