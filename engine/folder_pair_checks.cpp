@@ -5,14 +5,6 @@
 #include "engine/paths.h"
 
 namespace vardell {
-namespace {
-
-bool isInside(const std::string& inner, const std::string& outer) {
-  return outer == "/" ? inner != "/" : inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
-                                           inner[outer.size()] == '/';
-}
-
-}  // namespace
 
 std::string FolderPairChecks::canonicalPath(const std::string& path) {
   std::string resolved;
@@ -34,7 +26,7 @@ bool FolderPairChecks::hasAncestor(const std::string& realPath, const FileIdenti
 bool FolderPairChecks::liesWithin(const std::string& inner, const std::string& outer) {
   const std::string realInner = canonicalPath(inner);
   const std::string realOuter = canonicalPath(outer);
-  if (realInner == realOuter || isInside(realInner, realOuter)) return true;
+  if (realInner == realOuter || isBelow(realInner, realOuter)) return true;
   FileIdentity outerId, innerId;
   if (!fs_.identify(outer, outerId)) {
     if (!fs_.identify(inner, innerId) && innerId == outerId) return true;

@@ -23,6 +23,12 @@ inline std::string parentFolder(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// True when path lies strictly below folder: "/a/b" is below "/a" and "/", "/ab" is not.
+inline bool isBelow(const std::string& path, const std::string& folder) {
+  if (folder == "/") return path.size() > 1 && path[0] == '/';
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
 // The last component of a path.
 inline std::string lastComponent(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 

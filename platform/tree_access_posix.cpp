@@ -177,9 +177,7 @@ const TreeRoot* TreeAccess::treeOf(const std::string& path, std::string& relativ
   const TreeRoot* best = nullptr;
   for (const TreeRoot& root : roots_) {
     const std::string& r = root.path;
-    const bool below = r == "/" ? path.size() > 1 && path[0] == '/'
-                                : path.size() > r.size() && path.compare(0, r.size(), r) == 0 && path[r.size()] == '/';
-    if ((path == r || below) && (!best || r.size() > best->path.size())) {
+    if ((path == r || isBelow(path, r)) && (!best || r.size() > best->path.size())) {
       best = &root;
       relative = path == r ? std::string() : path.substr(r == "/" ? 1 : r.size() + 1);
     }

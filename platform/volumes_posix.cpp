@@ -1,6 +1,8 @@
 // Volumes from /proc/self/mountinfo.
 #include "platform/volumes.h"
 
+#include "platform/path_text.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,8 +75,7 @@ bool userCares(const Volume& v) {
 
 bool contains(const std::string& mountPoint, const std::string& path) {
   if (mountPoint == "/") return true;
-  return path == mountPoint || (path.size() > mountPoint.size() && path.compare(0, mountPoint.size(), mountPoint) == 0 &&
-                                path[mountPoint.size()] == '/');
+  return path == mountPoint || isBelow(path, mountPoint);
 }
 
 // The real path of path, or of its nearest existing ancestor.
@@ -151,8 +152,7 @@ FileSystemLocation locationBelowMount(const Volume& mount, const std::string& re
 bool locationWithin(const FileSystemLocation& inner, const FileSystemLocation& outer) {
   if (inner.fileSystem != outer.fileSystem) return false;
   const std::string& o = outer.path;
-  return inner.path == o || o == "/" ||
-         (inner.path.size() > o.size() && inner.path.compare(0, o.size(), o) == 0 && inner.path[o.size()] == '/');
+  return inner.path == o || o == "/" || isBelow(inner.path, o);
 }
 
 FileSystemLocation locationInFileSystem(const std::string& realPath) {
