@@ -25,6 +25,13 @@ bool ContentTest::compareBlocks(const std::string& listedPath, const DirEntry& l
   return same;
 }
 
+std::unique_ptr<ReadableFile> ContentTest::openListed(const std::string& path, const DirEntry& entry,
+                                                     std::error_code& ec) {
+  // A file the listing has just shown needs no stat of its own to be read.
+  if (entry.Kind == EntryKind::File) return fs_.openListedFile(path, entry.Size, ec);
+  return fs_.openForReading(path, ec);
+}
+
 bool ContentTest::contentsMatch(const std::string& listedPath, const std::string& counterpartPath,
                                const DirEntry& listed, const DirEntry& counterpart, bool& openFailed) {
   if (const auto reading = readAhead_.takeReading(listed, counterpart)) {
@@ -38,8 +45,8 @@ bool ContentTest::contentsMatch(const std::string& listedPath, const std::string
     });
   }
   std::error_code ec;
-  auto listedFile = fs_.openForReading(listedPath, ec);
-  auto counterpartFile = listedFile ? fs_.openForReading(counterpartPath, ec) : nullptr;
+  auto listedFile = openListed(listedPath, listed, ec);
+  auto counterpartFile = listedFile ? openListed(counterpartPath, counterpart, ec) : nullptr;
   if (!listedFile || !counterpartFile) {
     openFailed = true;
     return false;

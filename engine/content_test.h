@@ -30,6 +30,7 @@ class ContentTest {
   // The blocks of one pair, read here or ahead; the progress figures follow each block.
   template <typename NextBlock>
   bool compareBlocks(const std::string& listedPath, const DirEntry& listed, NextBlock nextBlock);
+  std::unique_ptr<ReadableFile> openListed(const std::string& path, const DirEntry& entry, std::error_code& ec);
 
   FileSystem& fs_;
   WalkReadAhead& readAhead_;

@@ -64,7 +64,7 @@ FolderReadAhead SyncEngine::readAheadOf(const std::string& listedFolder, const s
       if (entry.Kind != EntryKind::File || entry.Size >= kReadAheadFileLimit) continue;
       const DirEntry* partner = counterpart->find(entry.Name, caseSensitive);
       if (partner && partner->Kind == EntryKind::File && partner->Size < kReadAheadFileLimit) {
-        plan.pairs.push_back({&entry, partner->Name});
+        plan.pairs.push_back({&entry, partner->Name, partner->Size});
       }
     }
   }

@@ -254,9 +254,12 @@ void WalkReadAhead::read(const Folder& folder, Job& job, Buffers& buffers) {
   PairReading& reading = job.reading;
   job.usable = true;
   std::error_code ec;
-  const auto listedFile = fs_.openForReading(joinPath(folder.plan.listedFolder, job.pair.listed->Name), ec);
+  const DirEntry& listed = *job.pair.listed;
+  const auto listedFile = fs_.openListedFile(joinPath(folder.plan.listedFolder, listed.Name), listed.Size, ec);
   const auto counterpartFile =
-      listedFile ? fs_.openForReading(joinPath(folder.plan.counterpartFolder, job.pair.counterpartName), ec) : nullptr;
+      listedFile ? fs_.openListedFile(joinPath(folder.plan.counterpartFolder, job.pair.counterpartName),
+                                      job.pair.counterpartSize, ec)
+                 : nullptr;
   if (!listedFile || !counterpartFile) {
     reading.openFailed = true;
   } else {

@@ -59,6 +59,7 @@ class WalkReadAhead {
   struct Pair {
     const DirEntry* listed;
     std::string counterpartName;
+    std::int64_t counterpartSize;
   };
   // A folder the walk has listed and now walks.
   struct FolderPlan {

@@ -183,6 +183,14 @@ class FileSystem {
   // Opens a file for reading without locking it. A link yields its target text;
   // folders, FIFOs, sockets and devices are refused without being opened for data.
   virtual std::unique_ptr<ReadableFile> openForReading(const std::string& path, std::error_code& ec) = 0;
+  // Opens, as openForReading does, a file that a listing has just shown as a regular file
+  // of listedSize bytes; the file system may then spare asking the file's size again. The
+  // bytes read are the file's as it is, whatever the listing said.
+  virtual std::unique_ptr<ReadableFile> openListedFile(const std::string& path, std::int64_t listedSize,
+                                                       std::error_code& ec) {
+    (void)listedSize;
+    return openForReading(path, ec);
+  }
   // True when listFolder and openForReading, and reading the files it opens, may run on a
   // second thread while this thread goes on with other calls (never with enterTrees or
   // leaveTrees).

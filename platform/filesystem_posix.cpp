@@ -245,6 +245,10 @@ class PosixFileSystem final : public FileSystem {
   std::unique_ptr<ReadableFile> openForReading(const std::string& path, std::error_code& ec) override {
     return posix::openFileForReading(trees_, path, ec);
   }
+  std::unique_ptr<ReadableFile> openListedFile(const std::string& path, std::int64_t listedSize,
+                                               std::error_code& ec) override {
+    return posix::openListedFileForReading(trees_, path, listedSize, ec);
+  }
   // Listing and opening beneath a root only read the trees' state, which is settled
   // before any folder of a run is listed, and the mount table, which has its own lock.
   bool readsFromAnotherThread() const override { return true; }

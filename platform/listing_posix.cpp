@@ -99,6 +99,53 @@ class FdReader final : public ReadableFile {
   std::int64_t remaining_;
 };
 
+// A file a listing showed to be a regular file of `listed` bytes. When the first read
+// asks for more than that, it asks for one byte more than listed: a regular file's read
+// returns less than asked only at its end, so the listed size back shows the whole file,
+// and the file's own stat is saved (the listing has just made one). Any other answer asks
+// the opened file what it is: a folder, FIFO or device that took the name meanwhile is
+// not read further, and a file that changed is read on as FdReader reads, to the size it
+// has now. The first read is a pread at offset 0, which a FIFO, socket or terminal
+// refuses without giving up any of its data.
+class ListedFileReader final : public ReadableFile {
+ public:
+  ListedFileReader(UniqueFd fd, std::int64_t listed) : fd_(std::move(fd)), listed_(listed) {}
+  std::error_code read(char* buffer, std::size_t size, std::size_t& count) override {
+    count = 0;
+    if (judged_) return rest_ ? rest_->read(buffer, size, count) : std::error_code{};
+    judged_ = true;
+    const std::size_t wanted = std::min(size, std::size_t(listed_) + 1);
+    ssize_t n;
+    do {
+      n = ::pread(fd_.get(), buffer, wanted, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n == listed_ && wanted > std::size_t(listed_)) {
+      count = std::size_t(n);
+      return {};
+    }
+    const std::error_code readError = n < 0 ? lastError() : std::error_code{};
+    struct stat opened {};
+    if (::fstat(fd_.get(), &opened) != 0) return lastError();
+    if (!S_ISREG(opened.st_mode)) {
+      return std::make_error_code(S_ISDIR(opened.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
+    }
+    if (readError) return readError;
+    if (::lseek(fd_.get(), n, SEEK_SET) < 0) return lastError();
+    count = std::size_t(n);
+    rest_ = std::make_unique<FdReader>(std::move(fd_), std::max<std::int64_t>(0, std::int64_t(opened.st_size) - n));
+    std::size_t more = 0;
+    const std::error_code ec = rest_->read(buffer + count, size - count, more);
+    count += more;
+    return ec;
+  }
+
+ private:
+  UniqueFd fd_;
+  std::int64_t listed_;
+  bool judged_ = false;                 // the first read is done
+  std::unique_ptr<ReadableFile> rest_;  // reads on after a first read that was not the whole file
+};
+
 class TextReader final : public ReadableFile {
  public:
   explicit TextReader(std::string text) : text_(std::move(text)) {}
@@ -190,22 +237,49 @@ std::error_code listFolderAt(const TreeAccess& trees, const std::string& folder,
   return {};
 }
 
-std::unique_ptr<ReadableFile> openFileForReading(const TreeAccess& trees, const std::string& path, std::error_code& ec) {
-  UniqueFd fd(trees.open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0, ec));
-  if (!fd) {
-    if (!isLinkError(ec)) return nullptr;
-    std::string target;
-    if ((ec = readLinkAt(trees, path, target))) return nullptr;
-    return std::make_unique<TextReader>(std::move(target));
-  }
+namespace {
+
+// Opens a file beneath its root without following a link and without waiting on a FIFO.
+UniqueFd openToRead(const TreeAccess& trees, const std::string& path, std::error_code& ec) {
+  return UniqueFd(trees.open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0, ec));
+}
+
+// After a failed open: the target text when a link has the name, nothing otherwise.
+std::unique_ptr<ReadableFile> linkTextReader(const TreeAccess& trees, const std::string& path, std::error_code& ec) {
+  if (!isLinkError(ec)) return nullptr;
+  std::string target;
+  if ((ec = readLinkAt(trees, path, target))) return nullptr;
+  return std::make_unique<TextReader>(std::move(target));
+}
+
+// Files above this size take many reads, beside which one stat costs nothing.
+constexpr std::int64_t kLargeFile = 1 << 20;
+
+std::unique_ptr<ReadableFile> regularFileReader(UniqueFd fd, std::error_code& ec) {
   struct stat opened {};
   if (::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) {
     ec = std::make_error_code(S_ISDIR(opened.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
     return nullptr;
   }
   // Read-ahead hints pay only for files that take more than a few reads.
-  if (opened.st_size > (1 << 20)) ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  if (opened.st_size > kLargeFile) ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
   return std::make_unique<FdReader>(std::move(fd), std::int64_t(opened.st_size));
+}
+
+}  // namespace
+
+std::unique_ptr<ReadableFile> openFileForReading(const TreeAccess& trees, const std::string& path, std::error_code& ec) {
+  UniqueFd fd = openToRead(trees, path, ec);
+  if (!fd) return linkTextReader(trees, path, ec);
+  return regularFileReader(std::move(fd), ec);
+}
+
+std::unique_ptr<ReadableFile> openListedFileForReading(const TreeAccess& trees, const std::string& path,
+                                                       std::int64_t listedSize, std::error_code& ec) {
+  UniqueFd fd = openToRead(trees, path, ec);
+  if (!fd) return linkTextReader(trees, path, ec);
+  if (listedSize < 0 || listedSize > kLargeFile) return regularFileReader(std::move(fd), ec);
+  return std::make_unique<ListedFileReader>(std::move(fd), listedSize);
 }
 
 }  // namespace vardell::posix

@@ -30,6 +30,10 @@ void fillEntry(const struct stat& st, DirEntry& e);
 std::error_code listFolderAt(const TreeAccess& trees, const std::string& folder, std::vector<DirEntry>& entries,
                              ListingDetail detail);
 std::unique_ptr<ReadableFile> openFileForReading(const TreeAccess& trees, const std::string& path, std::error_code& ec);
+// The same for a file a listing showed as a regular file of listedSize bytes: a small one
+// is read without a stat of its own.
+std::unique_ptr<ReadableFile> openListedFileForReading(const TreeAccess& trees, const std::string& path,
+                                                       std::int64_t listedSize, std::error_code& ec);
 
 // Starts a copy of source into `folder`, the open target folder at targetFolder, as
 // `name`; with allowUnnamed false the copy is written under a hidden temporary name even

@@ -6,6 +6,7 @@
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,6 +96,65 @@ TEST(Listing, NamesAndKindsNeedNoStat) {
   EXPECT_TRUE(entries[2].isFolder());
   EXPECT_EQ(entries[3].Kind, EntryKind::File);
   EXPECT_EQ(entries[4].Kind, EntryKind::Symlink);
+}
+
+// Everything a reader gives, `piece` bytes asked at a time; the error ends it.
+std::string readAll(ReadableFile& file, std::size_t piece, std::error_code& ec) {
+  std::string all, buffer(piece, '\0');
+  for (;;) {
+    std::size_t count = 0;
+    ec = file.read(buffer.data(), piece, count);
+    all.append(buffer, 0, count);
+    if (ec || count < piece) return all;
+  }
+}
+
+TEST(ReadingAListedFile, GivesTheFileAsItIsNowWhateverTheListingSaid) {
+  TempTree tree;
+  tree.writeFile("same", "12345");
+  tree.writeFile("grown", "1234567890");
+  tree.writeFile("shrunk", "12");
+  tree.writeFile("empty", "");
+  auto fs = makePosixFileSystem();
+  const auto readListed = [&](const char* name, std::int64_t listedSize, std::size_t piece) {
+    std::error_code ec;
+    auto file = fs->openListedFile(tree.path(name), listedSize, ec);
+    EXPECT_TRUE(file) << name << ": " << ec.message();
+    if (!file) return std::string("(not opened)");
+    const std::string all = readAll(*file, piece, ec);
+    EXPECT_FALSE(ec) << name << ": " << ec.message();
+    return all;
+  };
+  for (const std::size_t piece : {std::size_t(1) << 16, std::size_t(3)}) {
+    EXPECT_EQ(readListed("same", 5, piece), "12345");
+    EXPECT_EQ(readListed("grown", 5, piece), "1234567890");
+    EXPECT_EQ(readListed("shrunk", 5, piece), "12");
+    EXPECT_EQ(readListed("empty", 0, piece), "");
+    EXPECT_EQ(readListed("empty", 4, piece), "");
+  }
+}
+
+TEST(ReadingAListedFile, RefusesWhatTookTheNameWithoutTakingItsData) {
+  TempTree tree;
+  tree.makeFolder("folder");
+  ASSERT_EQ(::mkfifo(tree.path("pipe").c_str(), 0600), 0);
+  // The other end holds the pipe open with exactly as many bytes as the listing showed.
+  const int otherEnd = ::open(tree.path("pipe").c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(otherEnd, 0);
+  ASSERT_EQ(::write(otherEnd, "12345", 5), 5);
+  auto fs = makePosixFileSystem();
+  for (const char* name : {"folder", "pipe"}) {
+    std::error_code ec;
+    auto file = fs->openListedFile(tree.path(name), 5, ec);
+    std::string read;
+    if (file) read = readAll(*file, 1 << 16, ec);
+    EXPECT_TRUE(ec) << name;
+    EXPECT_EQ(read, "") << name;
+  }
+  char left[8] = {};
+  EXPECT_EQ(::read(otherEnd, left, sizeof left), 5);
+  EXPECT_STREQ(left, "12345");
+  ::close(otherEnd);
 }
 
 TEST(FullPath, ResolvesDotsWithoutTouchingTheDisk) {

@@ -123,11 +123,20 @@ std::error_code FaultFileSystem::resetAttributes(const std::string& path) {
   return real_->resetAttributes(path);
 }
 
-std::unique_ptr<ReadableFile> FaultFileSystem::openForReading(const std::string& path, std::error_code& ec) {
-  if ((ec = inject(Op::Open, path))) return nullptr;
-  auto file = real_->openForReading(path, ec);
+std::unique_ptr<ReadableFile> FaultFileSystem::faultyReader(const std::string& path, std::unique_ptr<ReadableFile> file) {
   if (!file) return nullptr;
   return std::make_unique<FaultyReader>(std::move(file), [this, path] { return inject(Op::Read, path); });
+}
+
+std::unique_ptr<ReadableFile> FaultFileSystem::openForReading(const std::string& path, std::error_code& ec) {
+  if ((ec = inject(Op::Open, path))) return nullptr;
+  return faultyReader(path, real_->openForReading(path, ec));
+}
+
+std::unique_ptr<ReadableFile> FaultFileSystem::openListedFile(const std::string& path, std::int64_t listedSize,
+                                                             std::error_code& ec) {
+  if ((ec = inject(Op::Open, path))) return nullptr;
+  return faultyReader(path, real_->openListedFile(path, listedSize, ec));
 }
 
 std::unique_ptr<FileCopy> FaultFileSystem::startCopy(const std::string& source, const std::string& targetFolder,

@@ -60,6 +60,8 @@ class FaultFileSystem : public FileSystem {
   }
   std::error_code resetAttributes(const std::string& path) override;
   std::unique_ptr<ReadableFile> openForReading(const std::string& path, std::error_code& ec) override;
+  std::unique_ptr<ReadableFile> openListedFile(const std::string& path, std::int64_t listedSize,
+                                               std::error_code& ec) override;
   std::unique_ptr<WritableFile> openForWriting(const std::string& path, std::error_code& ec) override;
   std::unique_ptr<FileCopy> startCopy(const std::string& source, const std::string& targetFolder, const std::string& name,
                                       std::error_code& ec) override;
@@ -76,6 +78,8 @@ class FaultFileSystem : public FileSystem {
 
  private:
   std::error_code inject(Op op, const std::string& path);
+  // The file, when there is one, with reads that go through the hook first.
+  std::unique_ptr<ReadableFile> faultyReader(const std::string& path, std::unique_ptr<ReadableFile> file);
   friend class FaultyCopy;
   friend class FaultyLog;
   void roundStamp(const std::string& folder, DirEntry& entry) const;
