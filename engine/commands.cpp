@@ -47,6 +47,7 @@ std::int64_t SyncEngine::FolderSize(const std::string& folder) {
       total += entry.Size;
     }
   }
+  keptListings_.keep(folder, std::move(entries));
   return total;
 }
 
@@ -90,6 +91,7 @@ bool SyncEngine::beginRun() {
   if (!state_.RunIdle) return false;
   report_ = {};
   failedActions_ = 0;
+  keptListings_.clear();
   state_.RunIdle = false;
   state_.AbortRequested = false;
   state_.DiskFull = false;
@@ -101,6 +103,24 @@ void SyncEngine::writeHeader() {
   state_.StartTime = std::chrono::system_clock::now();
   const std::time_t now = std::chrono::system_clock::to_time_t(state_.StartTime);
   LogStatus(HeaderDateText(*std::localtime(&now), setup_.locale), Colour::Purple, true);
+}
+
+void SyncEngine::measureMasterKeepingListings(const std::string& master, const std::string& mirror) {
+  if (window_.compareType() == CompareType::SizeAndTime) return;
+  // Both passes after it start with the mirror root, which is listed once for both, on
+  // the other core while this one measures.
+  const bool mirrorThere = fs_.folderExists(mirror);
+  if (mirrorThere && readAhead_.available()) readAhead_.listAside(mirror, ListingDetail::Full);
+  keptListings_.startTree(master);
+  measureMaster(master);
+  std::vector<DirEntry> mirrorRoot;
+  if (mirrorThere && !state_.AbortRequested &&
+      (readAhead_.takeListing(mirror, ListingDetail::Full, mirrorRoot) ||
+       !fs_.listFolder(mirror, mirrorRoot, ListingDetail::Full))) {
+    keptListings_.keep(mirror, std::move(mirrorRoot));
+  }
+  readAhead_.dropAside();
+  keptListings_.finishTree(!state_.AbortRequested);
 }
 
 void SyncEngine::measureMaster(const std::string& master) {
@@ -151,7 +171,7 @@ void SyncEngine::CompareBtnClick() {
     return refuseRun(reason);
   }
   writeHeader();
-  measureMaster(master);
+  measureMasterKeepingListings(master, mirror);
   writeFolderPairLine("Comparing ", masterShown, " to ", Colour::Navy, mirrorShown);
 
   window_.setCompareType(CompareType::SizeAndTime);
@@ -175,6 +195,7 @@ void SyncEngine::CompareBtnClick() {
                         "Cannot write the run log " + logName + ": " + describeError(ec));
   }
   runLock_.reset();
+  keptListings_.clear();
   report_.failedActions = failedActions_;
 }
 

@@ -7,6 +7,7 @@
 #include "engine/counterpart_index.h"
 #include "engine/engine_setup.h"
 #include "engine/folder_pair_checks.h"
+#include "engine/kept_listings.h"
 #include "engine/run_report.h"
 #include "engine/run_state.h"
 #include "engine/run_window.h"
@@ -114,7 +115,11 @@ class SyncEngine final : public RunControl {
   // pumped events).
   bool beginRun();
   void writeHeader();
+  // The "Calculating folder size" line and the master's size for the progress bars.
   void measureMaster(const std::string& master);
+  // The same for Compare, keeping the master's listings and the mirror root's for the
+  // two passes after it.
+  void measureMasterKeepingListings(const std::string& master, const std::string& mirror);
   void writeElapsedTime();
   // The opening line of a run or pass: navy opening text, the first folder, the text
   // between in its colour, the second folder ending the line.
@@ -174,7 +179,8 @@ class SyncEngine final : public RunControl {
   void learnFolder(CounterpartIndex& index, const std::string& path);
   // True when the current pass compares the contents of paired files.
   bool readsContents() const;
-  // Lists a folder for a walk, taking the listing the read-ahead made when there is one.
+  // Lists a folder for a walk, taking the listing Compare kept or the read-ahead made when
+  // there is one.
   std::error_code listForWalk(const std::string& folder, std::vector<DirEntry>& entries, ListingDetail detail);
   // The read-ahead of a folder being walked, listed as `listed`: the contents of its pairs
   // when the pass compares contents, the listings of the subfolders the walk will enter
@@ -210,15 +216,16 @@ class SyncEngine final : public RunControl {
   RunState state_;
   StatusLog log_;
   WalkReadAhead readAhead_{fs_};
+  KeptListings keptListings_;  // Compare's master listings, from the folder size on
   ContentTest content_{fs_, readAhead_, window_, state_};
   FolderPairChecks checks_{fs_};
-  std::optional<std::uint64_t> masterDevice_;
+  std::optional<std::uint64_t> masterDevice_;  // the master folder's volume when the run started
   CopySource lastCopied_;  // the latest copy's source, as it was when copied
   std::optional<CopySource> lastCommitted_;  // what took the target's name, when the latest copy did
-  int failedActions_ = 0;
+  int failedActions_ = 0;  // copies, removals and listings of this run that could not be done
   int mirrorChanges_ = 0;  // entries the run created, replaced or removed in the mirror
   RunReport report_;
-  std::unique_ptr<HeldLock> runLock_;  // this run's hold on its mirror folder  // copies, removals and listings of this run that could not be done  // the master folder's volume when the run started
+  std::unique_ptr<HeldLock> runLock_;  // this run's hold on its mirror folder
 };
 
 }  // namespace vardell

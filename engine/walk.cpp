@@ -36,6 +36,8 @@ bool SyncEngine::readsContents() const {
 
 std::error_code SyncEngine::listForWalk(const std::string& folder, std::vector<DirEntry>& entries,
                                         ListingDetail detail) {
+  // The reverse pass reads a kept master listing; the forward pass, its last user, takes it.
+  if (state_.ReversePass ? keptListings_.copyTo(folder, entries) : keptListings_.moveTo(folder, entries)) return {};
   if (readAhead_.takeListing(folder, detail, entries)) return {};
   return fs_.listFolder(folder, entries, detail);
 }
@@ -45,15 +47,18 @@ FolderReadAhead SyncEngine::readAheadOf(const std::string& listedFolder, const s
                                         ListingDetail detail) {
   if (!readAhead_.available()) return {};
   WalkReadAhead::FolderPlan plan;
+  const bool oneSided = counterpartFolder.empty();
   plan.listedFolder = listedFolder;
   plan.counterpartFolder = counterpartFolder;
   plan.detail = detail;
+  plan.listedKept = keptListings_.holds(listedFolder);
+  plan.counterpartKept = !oneSided && keptListings_.holds(counterpartFolder);
   // A pass that changes the trees could change a folder after it was listed ahead.
   const bool changesTrees = state_.RemovalPass || state_.CopyPass;
-  const bool oneSided = counterpartFolder.empty();
   const bool entersSubfolders =
       window_.includeSubfolders() && !excludedByCommandLine(listedFolder) && (counterpart || oneSided);
-  if (!changesTrees && entersSubfolders) {
+  const bool bothKept = plan.listedKept && (oneSided || plan.counterpartKept);
+  if (!changesTrees && entersSubfolders && !bothKept) {
     for (const DirEntry& entry : listed) {
       if (entry.isFolder() && !entry.isDotEntry()) plan.subfolders.push_back(entry.Name);
     }
@@ -84,6 +89,7 @@ bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::stri
   // tree of one big folder that is half the listing. Not in passes that change the trees,
   // nor for a root that is not there (the file system settles its handle on this thread).
   const bool listAside = readAhead_.available() && !state_.RemovalPass && !state_.CopyPass &&
+                         !keptListings_.holds(listedFolder) && !keptListings_.holds(counterpartFolder) &&
                          fs_.folderExists(counterpartFolder);
   if (listAside) readAhead_.listAside(counterpartFolder, listingDetail());
   const bool equal = walkFolderPair(listedFolder, counterpartFolder, nullptr, nullptr);

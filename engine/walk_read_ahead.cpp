@@ -119,13 +119,14 @@ bool WalkReadAhead::takeListing(const std::string& folder, ListingDetail detail,
     return false;
   }
   // The walk enters subfolders in listing order, so the one asked for is at or after its
-  // place, and the first side is asked for first.
+  // place, and the first side listed is asked for first.
+  const int firstSide = plan.listedKept ? 1 : 0;
   std::size_t at = parent.listingsAt;
-  if (side == 1 && at > 0 && plan.subfolders[at - 1] == name) --at;
+  if (side != firstSide && at > 0 && plan.subfolders[at - 1] == name) --at;
   while (at < plan.subfolders.size() && plan.subfolders[at] != name) ++at;
   if (at == plan.subfolders.size()) return false;
   ListingJob& job = parent.listings[at];
-  if (side == 0) {
+  if (side == firstSide) {
     parent.listingsAt = at + 1;
     wakeThread(true);
     std::uint8_t pending = Pending;
@@ -241,8 +242,12 @@ void WalkReadAhead::readFolder(Folder& folder) {
 void WalkReadAhead::list(const Folder& folder, ListingJob& job) {
   const FolderPlan& plan = folder.plan;
   const std::string& name = plan.subfolders[std::size_t(&job - folder.listings.data())];
-  job.errors[0] = fs_.listFolder(joinPath(plan.listedFolder, name), job.entries[0], plan.detail);
-  if (plan.counterpartFolder.empty()) {
+  if (plan.listedKept) {
+    job.taken[0] = true;
+  } else {
+    job.errors[0] = fs_.listFolder(joinPath(plan.listedFolder, name), job.entries[0], plan.detail);
+  }
+  if (plan.counterpartFolder.empty() || plan.counterpartKept) {
     job.taken[1] = true;
   } else {
     job.errors[1] = fs_.listFolder(joinPath(plan.counterpartFolder, name), job.entries[1], plan.detail);

@@ -70,6 +70,9 @@ class WalkReadAhead {
     // listings must not be read ahead (the pass changes the trees).
     std::vector<std::string> subfolders;
     ListingDetail detail = ListingDetail::Full;
+    // Sides whose subfolder listings the walk already holds: they are not listed ahead.
+    bool listedKept = false;
+    bool counterpartKept = false;
   };
 
   // Starts reading ahead for a folder. Folders nest as the walk enters them; the
