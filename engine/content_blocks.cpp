@@ -23,9 +23,11 @@ ContentBlock readAndCompareBlock(ReadableFile& listedFile, ReadableFile& counter
     const bool counterpartFailed = bool(counterpartFile.read(counterpartBuffer, std::size_t(wanted), counterpartRead));
     const auto n = std::int64_t(listedRead), m = std::int64_t(counterpartRead);
     if (listedFailed || counterpartFailed) {
-      // A failed read ends the block; it differs unless both sides failed.
+      // A failed read ends the block, which then differs: bytes that could not be read
+      // are never taken for equal, not even when both sides failed.
       block.listedCount = listedFailed ? -1 : block.listedCount + n;
       block.counterpartCount = counterpartFailed ? -1 : block.counterpartCount + m;
+      block.same = false;
       break;
     }
     if (n != m || std::memcmp(listedBuffer, counterpartBuffer, std::size_t(n)) != 0) block.same = false;

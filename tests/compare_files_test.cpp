@@ -154,6 +154,27 @@ TEST_F(CompareFixture, AReadErrorOnOneSideMarksThePairDifferent) {
   EXPECT_EQ(window.texts(), std::vector<std::string>{mismatchLine("Binary mismatch", "r")});
 }
 
+TEST_F(CompareFixture, ReadErrorsOnBothSidesNeverMakeAPairEqual) {
+  tree.writeFile("m/r", "abc");
+  tree.writeFile("r/r", "abc");
+  fs.fault = [](Op op, const std::string&) { return op == Op::Read ? std::make_error_code(std::errc::io_error) : std::error_code{}; };
+  EXPECT_FALSE(compare("r", CompareType::Binary));
+  EXPECT_EQ(window.texts(), std::vector<std::string>{mismatchLine("Binary mismatch", "r")});
+}
+
+TEST_F(CompareFixture, FoldersThatTookBothNamesAfterTheListingAreNoMatch) {
+  tree.writeFile("m/x", "abc");
+  tree.writeFile("r/x", "abc");
+  const DirEntry listed = entry("m/x"), counterpart = entry("r/x");
+  for (const char* side : {"m/x", "r/x"}) {
+    ::unlink(tree.path(side).c_str());
+    tree.makeFolder(side);
+  }
+  window.type = CompareType::Binary;
+  EXPECT_FALSE(engine.CompareFiles(tree.path("m"), tree.path("r"), listed, counterpart));
+  EXPECT_EQ(window.texts(), std::vector<std::string>{mismatchLine("Binary mismatch", "x")});
+}
+
 TEST_F(CompareFixture, AFifoPairedWithAFileIsNeverOpened) {
   tree.writeFile("m/p", "data");
   ASSERT_EQ(::mkfifo(tree.path("r/p").c_str(), 0600), 0);
