@@ -57,8 +57,7 @@ FolderReadAhead SyncEngine::readAheadOf(const std::string& listedFolder, const s
   const bool changesTrees = state_.RemovalPass || state_.CopyPass;
   const bool entersSubfolders =
       window_.includeSubfolders() && !excludedByCommandLine(listedFolder) && (counterpart || oneSided);
-  const bool bothKept = plan.listedKept && (oneSided || plan.counterpartKept);
-  if (!changesTrees && entersSubfolders && !bothKept) {
+  if (!changesTrees && entersSubfolders) {
     for (const DirEntry& entry : listed) {
       if (entry.isFolder() && !entry.isDotEntry()) plan.subfolders.push_back(entry.Name);
     }

@@ -134,7 +134,9 @@ class FileSystem {
   // Lists a folder into `entries`, sorted by listingOrderLess, "." and ".." first.
   // Links are not followed. At a volume root the volume's housekeeping folders
   // (.Trash, .Trash-<uid>, lost+found) are left out. With NamesAndKinds only Name, Kind
-  // and the folder bit are filled in. Fails when the folder is missing
+  // and the folder bit are filled in; so is an entry that cannot be looked at (its folder
+  // has no search permission), a special file when even its kind is unknown. Entries that
+  // vanish while the folder is listed are left out. Fails when the folder is missing
   // (no_such_file_or_directory / not_a_directory) or cannot be read.
   virtual std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries,
                                      ListingDetail detail = ListingDetail::Full) = 0;

@@ -102,11 +102,13 @@ class FdReader final : public ReadableFile {
 // A file a listing showed to be a regular file of `listed` bytes. When the first read
 // asks for more than that, it asks for one byte more than listed: a regular file's read
 // returns less than asked only at its end, so the listed size back shows the whole file,
-// and the file's own stat is saved (the listing has just made one). Any other answer asks
-// the opened file what it is: a folder, FIFO or device that took the name meanwhile is
-// not read further, and a file that changed is read on as FdReader reads, to the size it
-// has now. The first read is a pread at offset 0, which a FIFO, socket or terminal
-// refuses without giving up any of its data.
+// and the file's own stat is saved (the listing has just made one). Any other answer, and
+// a first read that asks for no more than listed, asks the opened file what it is: a
+// folder, FIFO or device that took the name meanwhile is not read further, and a file
+// that changed is read on as FdReader reads, to the size it has now. The first read is a
+// pread at offset 0, which a FIFO, socket or terminal refuses without giving up any of
+// its data; a block or memory-like device would give its first bytes, but only someone
+// who may make device nodes can put one under a name the listing showed as a file.
 class ListedFileReader final : public ReadableFile {
  public:
   ListedFileReader(UniqueFd fd, std::int64_t listed) : fd_(std::move(fd)), listed_(listed) {}
@@ -114,14 +116,15 @@ class ListedFileReader final : public ReadableFile {
     count = 0;
     if (judged_) return rest_ ? rest_->read(buffer, size, count) : std::error_code{};
     judged_ = true;
-    const std::size_t wanted = std::min(size, std::size_t(listed_) + 1);
-    ssize_t n;
-    do {
-      n = ::pread(fd_.get(), buffer, wanted, 0);
-    } while (n < 0 && errno == EINTR);
-    if (n == listed_ && wanted > std::size_t(listed_)) {
-      count = std::size_t(n);
-      return {};
+    ssize_t n = 0;
+    if (size > std::size_t(listed_)) {
+      do {
+        n = ::pread(fd_.get(), buffer, std::size_t(listed_) + 1, 0);
+      } while (n < 0 && errno == EINTR);
+      if (n == listed_) {
+        count = std::size_t(n);
+        return {};
+      }
     }
     const std::error_code readError = n < 0 ? lastError() : std::error_code{};
     struct stat opened {};
@@ -130,7 +133,7 @@ class ListedFileReader final : public ReadableFile {
       return std::make_error_code(S_ISDIR(opened.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
     }
     if (readError) return readError;
-    if (::lseek(fd_.get(), n, SEEK_SET) < 0) return lastError();
+    if (n > 0 && ::lseek(fd_.get(), n, SEEK_SET) < 0) return lastError();
     count = std::size_t(n);
     rest_ = std::make_unique<FdReader>(std::move(fd_), std::max<std::int64_t>(0, std::int64_t(opened.st_size) - n));
     std::size_t more = 0;
@@ -216,8 +219,16 @@ std::error_code listFolderAt(const TreeAccess& trees, const std::string& folder,
     e.Name = d->d_name;
     if (detail == ListingDetail::Full || !fillKind(d->d_type, e)) {
       struct stat st {};
-      if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
-      fillEntry(st, e);
+      if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        fillEntry(st, e);
+      } else if (errno == ENOENT) {
+        continue;  // vanished meanwhile
+      } else if (!fillKind(d->d_type, e)) {
+        // Named but not to be looked at (in a folder without search permission): listed by
+        // its kind alone, or as a special file, so the walk reports it instead of passing
+        // over it, whatever detail the listing was asked for.
+        e.Kind = EntryKind::Special;
+      }
     }
     housekeepingSeen = housekeepingSeen || (e.isFolder() && isHousekeepingName(e.Name));
     entries.push_back(std::move(e));

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -82,6 +83,34 @@ TEST(Listing, LeavesOutTheHousekeepingFoldersOfAVolumeRootOnly) {
   ASSERT_FALSE(innerError);
   EXPECT_EQ(names(root), (std::vector<std::string>{".", "..", ".Trash-x", "data"}));
   EXPECT_EQ(names(inner), (std::vector<std::string>{".", "..", "lost+found"}));
+}
+
+TEST(Listing, NamesEntriesItMayNotLookAt) {
+  // A folder others may read but not search: its entries have names and kinds, no stat.
+  TempTree tree;
+  tree.writeFile("closed/f", "12345");
+  tree.makeFolder("closed/sub");
+  ASSERT_EQ(::chmod(tree.root().c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(tree.path("closed").c_str(), 0744), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    auto fs = makePosixFileSystem();
+    int failures = 0;
+    for (const ListingDetail detail : {ListingDetail::Full, ListingDetail::NamesAndKinds}) {
+      std::vector<DirEntry> entries;
+      const bool listed = !fs->listFolder(tree.path("closed"), entries, detail);
+      failures += !listed || names(entries) != std::vector<std::string>{".", "..", "f", "sub"} ||
+                  entries[2].Kind != EntryKind::File || !entries[3].isFolder();
+    }
+    ::_exit(failures);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "cannot take another user's rights";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "listings with a wrong set of entries";
 }
 
 TEST(Listing, NamesAndKindsNeedNoStat) {

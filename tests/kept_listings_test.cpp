@@ -57,14 +57,14 @@ struct ListedOnceTest : CommandTest {
     }
     tree.writeFile("r/d/mirror-only", "x");
   }
-  // How often each folder was listed.
-  std::map<std::string, int> countListings() {
+  // Counts in `listings` how often each folder is listed from now on.
+  void countListings() {
+    listings.clear();
     fs.fault = [this](Op op, const std::string& path) {
       const std::lock_guard lock(mutex);
       if (op == Op::List) ++listings[path];
       return std::error_code{};
     };
-    return listings;
   }
   std::mutex mutex;
   std::map<std::string, int> listings;
@@ -74,7 +74,6 @@ TEST_F(ListedOnceTest, ABinaryCompareListsEachMasterFolderOnce) {
   buildTrees();
   window.type = CompareType::Binary;
   for (const bool secondThread : {false, true}) {
-    listings.clear();
     fs.concurrentReads = secondThread;
     countListings();
     EXPECT_EQ(compare(), (Lines{"Calculating folder size: 27 bytes", comparing(),
@@ -84,8 +83,23 @@ TEST_F(ListedOnceTest, ABinaryCompareListsEachMasterFolderOnce) {
     }
     // Each pass lists the mirror's folders, but its root is listed once for both.
     EXPECT_EQ(listings[mirror()], 1);
+    EXPECT_EQ(listings[mirror("d")], 2);
     EXPECT_EQ(listings[mirror("d/e")], 2);
   }
+}
+
+TEST_F(ListedOnceTest, OnlyTheCompareThatListedUsesTheListings) {
+  buildTrees();
+  window.type = CompareType::Binary;
+  compare();
+  tree.writeFile("m/d/e/new", "new");
+  EXPECT_EQ(compare(), (Lines{"Calculating folder size: 30 bytes", comparing(),
+                              "Unpaired mirror file " + mirror("d/mirror-only"),
+                              "Unpaired master file " + master("d/e/new"), "Folders do not match"}));
+  tree.writeFile("m/d/e/newer", "newer");
+  sync();
+  EXPECT_EQ(tree.readFile("r/d/e/newer"), "newer");
+  EXPECT_EQ(compare().back(), "Folders match");
 }
 
 TEST_F(ListedOnceTest, AMasterFileThatVanishesAfterTheFolderSizeIsStillReported) {
