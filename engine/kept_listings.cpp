@@ -38,17 +38,19 @@ bool KeptListings::holds(const std::string& folder) const {
   return whole_ && (folder == root_ || isBelow(folder, root_));
 }
 
-bool KeptListings::copyTo(const std::string& folder, std::vector<DirEntry>& entries) const {
-  if (!whole_) return false;
-  const auto kept = listings_.find(folder);
+KeptListings::Listings::iterator KeptListings::served(const std::string& folder) {
+  return whole_ ? listings_.find(folder) : listings_.end();
+}
+
+bool KeptListings::copyTo(const std::string& folder, std::vector<DirEntry>& entries) {
+  const auto kept = served(folder);
   if (kept == listings_.end()) return false;
   entries = kept->second;
   return true;
 }
 
 bool KeptListings::moveTo(const std::string& folder, std::vector<DirEntry>& entries) {
-  if (!whole_) return false;
-  const auto kept = listings_.find(folder);
+  const auto kept = served(folder);
   if (kept == listings_.end()) return false;
   entries = std::move(kept->second);
   listings_.erase(kept);

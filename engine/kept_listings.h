@@ -36,17 +36,21 @@ class KeptListings {
   // every listing of it here that the folder-size walk could make.
   bool holds(const std::string& folder) const;
   // A copy of a kept listing into `entries`; false when the folder's is not kept.
-  bool copyTo(const std::string& folder, std::vector<DirEntry>& entries) const;
+  bool copyTo(const std::string& folder, std::vector<DirEntry>& entries);
   // Moves a kept listing into `entries`, which is then kept no more.
   bool moveTo(const std::string& folder, std::vector<DirEntry>& entries);
 
  private:
+  using Listings = std::unordered_map<std::string, std::vector<DirEntry>>;
+  // The folder's kept listing when the whole tree is kept; end() otherwise.
+  Listings::iterator served(const std::string& folder);
+
   std::string root_;
   bool keeping_ = false;  // the folder-size walk is on, within the budget
   bool whole_ = false;    // every folder of the tree was listed and kept
   std::size_t budget_;
   std::size_t entries_ = 0;
-  std::unordered_map<std::string, std::vector<DirEntry>> listings_;
+  Listings listings_;
 };
 
 }  // namespace vardell

@@ -99,6 +99,11 @@ class FdReader final : public ReadableFile {
   std::int64_t remaining_;
 };
 
+// The refusal of an opened file that is not a regular file.
+std::error_code notARegularFile(const struct stat& opened) {
+  return std::make_error_code(S_ISDIR(opened.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
+}
+
 // A file a listing showed to be a regular file of `listed` bytes. When the first read
 // asks for more than that, it asks for one byte more than listed: a regular file's read
 // returns less than asked only at its end, so the listed size back shows the whole file,
@@ -129,9 +134,7 @@ class ListedFileReader final : public ReadableFile {
     const std::error_code readError = n < 0 ? lastError() : std::error_code{};
     struct stat opened {};
     if (::fstat(fd_.get(), &opened) != 0) return lastError();
-    if (!S_ISREG(opened.st_mode)) {
-      return std::make_error_code(S_ISDIR(opened.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
-    }
+    if (!S_ISREG(opened.st_mode)) return notARegularFile(opened);
     if (readError) return readError;
     if (n > 0 && ::lseek(fd_.get(), n, SEEK_SET) < 0) return lastError();
     count = std::size_t(n);
@@ -269,7 +272,7 @@ constexpr std::int64_t kLargeFile = 1 << 20;
 std::unique_ptr<ReadableFile> regularFileReader(UniqueFd fd, std::error_code& ec) {
   struct stat opened {};
   if (::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) {
-    ec = std::make_error_code(S_ISDIR(opened.st_mode) ? std::errc::is_a_directory : std::errc::operation_not_supported);
+    ec = notARegularFile(opened);
     return nullptr;
   }
   // Read-ahead hints pay only for files that take more than a few reads.
