@@ -74,6 +74,11 @@ void SyncEngine::refuseRun(const std::string& reason) {
   report_.refusal = reason;
 }
 
+void SyncEngine::refuseBeforeStart(const std::string& reason) {
+  if (!beginRun()) return;
+  refuseRun(reason);
+}
+
 void SyncEngine::returnWindowToIdle() {
   window_.resetCaptions();
   window_.setCaptionTimer(false);

@@ -50,6 +50,9 @@ class SyncEngine final : public RunControl {
   // The Sync command: removes mirror-only entries to the trash, then copies missing and
   // differing master files. Refuses to start on an unsafe folder pair.
   void ReplicateBtnClick();
+  // A run that the window does not start (a folder it shows is no longer there): the
+  // reason as a red line, and the run counted as refused, as a refused command would be.
+  void refuseBeforeStart(const std::string& reason);
   // The bytes below a folder (subfolders only when the window includes them).
   std::int64_t FolderSize(const std::string& folder);
 
