@@ -67,6 +67,18 @@ bool SyncEngine::refuseSystemVolume(const std::string& mirror) {
   return true;
 }
 
+std::string SyncEngine::cannotOpenFolders(const std::string& master, const std::string& mirror,
+                                          const std::error_code& ec) {
+  if (ec == TreeError::RootIsLink) {
+    return "The mirror folder " + mirror + " is a symbolic link, not the folder the run would create";
+  }
+  if (ec == std::errc::invalid_argument) {
+    return master.empty() || master[0] != '/' ? "The master folder \"" + master + "\" is not a full path"
+                                              : "The mirror folder \"" + mirror + "\" is not a full path";
+  }
+  return "Cannot open the folders " + master + " and " + mirror + ": " + describeError(ec);
+}
+
 void SyncEngine::refuseRun(const std::string& reason) {
   LogStatus(reason, Colour::Red, true);
   returnWindowToIdle();
@@ -159,15 +171,13 @@ void SyncEngine::CompareBtnClick() {
   window_.setCaptionTimer(true);
   const std::string master = withoutTrailingSeparator(masterShown);
   const std::string mirror = withoutTrailingSeparator(mirrorShown);
-  std::string refusal = checkPairAndLockMirror(master, mirror);
-  if (!refusal.empty()) return refuseRun(refusal);
-
   const std::string logName = runLogNameFor(master, mirror);
-  if (const auto ec = fs_.enterTrees({{master, mirror}, logName})) {
-    runLock_.reset();
-    return refuseRun("Cannot open the folders " + master + " and " + mirror + ": " + describeError(ec));
+  // The folders are opened once, here; every test below and the whole run use them.
+  if (const auto ec = fs_.enterTrees({{master, mirror}, logName, {}})) {
+    return refuseRun(cannotOpenFolders(master, mirror, ec));
   }
   const TreesEntered trees(fs_);
+  if (std::string refusal = checkPairAndLockMirror(master, mirror); !refusal.empty()) return refuseRun(refusal);
   const CompareType savedType = window_.compareType();
   if (const auto ec = openRunLog(logName, Colour::Maroon)) {
     const std::string reason = "Cannot open the run log " + logName + ": " + describeError(ec);
@@ -221,6 +231,7 @@ void SyncEngine::ReplicateBtnClick() {
 
   const std::string master = withoutTrailingSeparator(masterShown);
   std::string mirror = withoutTrailingSeparator(mirrorShown);
+  // Asked again of the folder opened below; refused here before any question is asked.
   if (refuseSystemVolume(mirror)) return;
   const std::string masterName = folderNameOf(master, fs_.isVolumeRoot(master) ? fs_.volumeOf(master).tag : "");
   const std::string mirrorName = folderNameOf(mirror, fs_.isVolumeRoot(mirror) ? fs_.volumeOf(mirror).tag : "");
@@ -237,20 +248,20 @@ void SyncEngine::ReplicateBtnClick() {
       // Every test below runs on the folder the run will use, before it is created.
       mirror = joinPath(mirror, masterName);
       createMirror = true;
-      if (refuseSystemVolume(mirror)) return;
     }
   }
-  std::string refusal;
-  FileIdentity masterId;
-  if (fs_.identify(master, masterId) || !masterId.folder) refusal = "The master folder " + master + " does not exist";
-  if (refusal.empty()) refusal = checkPairAndLockMirror(master, mirror);
   const std::string logName = runLogNameFor(master, mirror);
-  if (refusal.empty()) {
-    if (const auto ec = fs_.enterTrees({{master, mirror}, logName})) {
-      refusal = "Cannot open the folders " + master + " and " + mirror + ": " + describeError(ec);
-    }
+  // The folders are opened once, here; every test below and the whole run use them. The
+  // folder the run creates is never a link found under its name.
+  if (const auto ec = fs_.enterTrees({{master, mirror}, logName, createMirror ? mirror : std::string()})) {
+    return refuseRun(cannotOpenFolders(master, mirror, ec));
   }
   const TreesEntered trees(fs_);
+  if (refuseSystemVolume(mirror)) return;
+  std::string refusal;
+  FileIdentity masterId;
+  if (fs_.identifyEntry(master, masterId) || !masterId.folder) refusal = "The master folder " + master + " does not exist";
+  if (refusal.empty()) refusal = checkPairAndLockMirror(master, mirror);
   state_.RemoveUnpaired = !setup_.commandLine.has('N');
   if (refusal.empty() && state_.RemoveUnpaired && !checks_.folderHasEntries(master) &&
       checks_.folderHasEntries(mirror) && !window_.confirmEmptyMasterRemoval(master, checks_.countEntries(mirror))) {

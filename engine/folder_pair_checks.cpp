@@ -38,8 +38,9 @@ bool FolderPairChecks::liesWithin(const std::string& inner, const std::string& o
 }
 
 std::string FolderPairChecks::checkFolderPair(const std::string& master, const std::string& mirror) {
-  const bool mirrorWithin = liesWithin(mirror, master);
-  const bool masterWithin = liesWithin(master, mirror);
+  // Told from the folders the run has opened, never from what the paths name now.
+  const bool mirrorWithin = fs_.treeLiesWithin(mirror, master);
+  const bool masterWithin = fs_.treeLiesWithin(master, mirror);
   if (mirrorWithin && masterWithin) return "The master and mirror folders are the same folder: " + canonicalPath(master);
   if (mirrorWithin) return "The mirror folder " + canonicalPath(mirror) + " is inside the master folder";
   if (masterWithin) return "The master folder " + canonicalPath(master) + " is inside the mirror folder";

@@ -14,11 +14,13 @@ class FolderPairChecks {
   explicit FolderPairChecks(FileSystem& fs) : fs_(fs) {}
 
   // Why master and mirror may not be used together (the same folder, or one inside the
-  // other, told by real paths, by the identity of every folder above, and by the place
-  // within the file system whatever mount shows it), or empty.
+  // other, told from the folders opened when the trees were entered: by the identity of
+  // every folder above, and by the place within the file system whatever mount shows
+  // it), or empty. The trees must be entered.
   std::string checkFolderPair(const std::string& master, const std::string& mirror);
-  // Takes the per-mirror lock on the mirror folder itself (or the nearest folder above it
-  // that exists); `refusal` says why not when another run holds it or it cannot be taken.
+  // Takes the per-mirror lock on the mirror folder opened when the trees were entered (or
+  // the folder it will be made in); `refusal` says why not when another run holds it or
+  // it cannot be taken.
   std::unique_ptr<HeldLock> lockMirror(const std::string& mirror, std::string& refusal);
   // True when inner is outer or lies below it.
   bool liesWithin(const std::string& inner, const std::string& outer);

@@ -6,11 +6,14 @@
 namespace vardell {
 
 void SyncEngine::rememberMasterVolume() {
+  // The master folder the run opened, whatever its path names by now.
   FileIdentity id;
-  if (fs_.identify(withoutTrailingSeparator(window_.masterFolder()), id)) {
+  if (fs_.identifyEntry(withoutTrailingSeparator(window_.masterFolder()), id)) {
     masterDevice_.reset();
+    masterInode_.reset();
   } else {
     masterDevice_ = id.device;
+    masterInode_ = id.inode;
   }
   report_.masterDevice = masterDevice_;
 }
@@ -33,8 +36,9 @@ void SyncEngine::reportOtherTree(const std::string& folder) {
 bool SyncEngine::masterFolderVanished() {
   FileIdentity id;
   if (fs_.identify(withoutTrailingSeparator(window_.masterFolder()), id) || !id.folder) return true;
-  // An unmounted drive leaves its empty mount point behind, on another volume.
-  return masterDevice_ && id.device != *masterDevice_;
+  // An unmounted drive leaves its empty mount point behind, on another volume; a folder
+  // put in the master's place is not the master the run opened.
+  return (masterDevice_ && id.device != *masterDevice_) || (masterInode_ && id.inode != *masterInode_);
 }
 
 bool SyncEngine::trashMirrorFile(const std::string& path, const RemovalLines& lines) {

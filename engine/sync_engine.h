@@ -134,6 +134,8 @@ class SyncEngine final : public RunControl {
   bool refuseSystemVolume(const std::string& mirror);
   // Ends a run that may not start: a red line, the window idle again.
   void refuseRun(const std::string& reason);
+  // Why the run's folders could not be opened, for its refusal.
+  static std::string cannotOpenFolders(const std::string& master, const std::string& mirror, const std::error_code& ec);
   // Captions reset, controls enabled, the overall bar at 0, RunIdle set.
   void returnWindowToIdle();
   void writeVerdict(const char* text, Colour colour, RunOutcome outcome);
@@ -223,6 +225,7 @@ class SyncEngine final : public RunControl {
   ContentTest content_{fs_, readAhead_, window_, state_};
   FolderPairChecks checks_{fs_};
   std::optional<std::uint64_t> masterDevice_;  // the master folder's volume when the run started
+  std::optional<std::uint64_t> masterInode_;   // and the master folder itself on it
   CopySource lastCopied_;  // the latest copy's source, as it was when copied
   std::optional<CopySource> lastCommitted_;  // what took the target's name, when the latest copy did
   int failedActions_ = 0;  // copies, removals and listings of this run that could not be done

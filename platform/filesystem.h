@@ -102,6 +102,9 @@ class HeldLock {
 struct FolderTrees {
   std::vector<std::string> roots;  // full paths without trailing "/"; a root may not exist yet
   std::string hiddenFile;          // a file (full path) no listing shows, such as the run log
+  // The root the run creates inside a folder the user named (a mirror folder named after
+  // the master): an entry of that name that is a link is never followed.
+  std::string createdRoot;
 };
 
 // Failures that come from keeping operations inside the folder trees.
@@ -110,6 +113,7 @@ enum class TreeError {
   OtherTree,             // a folder below a root is a root itself, reached another way
   NoTrashOutsideTrees,   // every trash folder for the entry lies inside the trees
   FolderMoved,           // the folder a copy was written in was moved away meanwhile
+  RootIsLink,            // a link stands where the run would create its folder
 };
 std::error_code make_error_code(TreeError error);
 
@@ -127,9 +131,17 @@ class FileSystem {
   // also when a folder is swapped for a link meanwhile (TreeError::LinkInPath). A folder
   // below a root whose identity is a root's is never listed (TreeError::OtherTree), no
   // trash folder inside a tree is used, and attribute changes inside a tree change
-  // nothing. Fails when a root exists but cannot be opened as a folder.
+  // nothing. Fails when a root exists but cannot be opened as a folder, is not a full
+  // path (invalid_argument), or is the created root and a link (TreeError::RootIsLink).
+  // From then on each root is the folder opened now: stat, identity, real path, volume
+  // and lock of a root path read its handle, never the path again (a root still to be
+  // made: the folder it will be made in, opened now).
   virtual std::error_code enterTrees(const FolderTrees& trees) = 0;
   virtual void leaveTrees() = 0;
+  // With trees entered: true when the root `inner` is the root `outer` or lies below it,
+  // told from the folders opened by enterTrees (walking up from inner, and by their
+  // places within the file system, so links, renames and bind mounts cannot hide it).
+  virtual bool treeLiesWithin(const std::string& inner, const std::string& outer) = 0;
 
   // Lists a folder into `entries`, sorted by listingOrderLess, "." and ".." first.
   // Links are not followed. At a volume root the volume's housekeeping folders
@@ -162,7 +174,9 @@ class FileSystem {
 
   // Takes an exclusive lock on the folder at path itself, or on the nearest folder above
   // it that exists, without waiting; every process meets it, whatever path or mount it
-  // uses. Fails with resource_unavailable_try_again when another process holds it.
+  // uses. For an entered root: on the folder opened by enterTrees, or on the folder it
+  // will be made in (the root is then locked from the moment the run makes it). Fails
+  // with resource_unavailable_try_again when another process holds it.
   virtual std::unique_ptr<HeldLock> tryLockFolder(const std::string& path, std::error_code& ec) = 0;
 
   // An absolute, lexically normalised form of path ("." and ".." resolved, no trailing "/").

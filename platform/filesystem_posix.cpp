@@ -105,7 +105,14 @@ class PosixFileSystem final : public FileSystem {
   std::error_code enterTrees(const FolderTrees& trees) override { return trees_.enter(trees); }
   void leaveTrees() override { trees_.leave(); }
 
+  bool treeLiesWithin(const std::string& inner, const std::string& outer) override {
+    const posix::TreeRoot* innerRoot = trees_.rootNamed(inner);
+    const posix::TreeRoot* outerRoot = trees_.rootNamed(outer);
+    return innerRoot && outerRoot && trees_.rootLiesWithin(*innerRoot, *outerRoot);
+  }
+
   std::error_code realPath(const std::string& path, std::string& resolved) override {
+    if (const posix::TreeRoot* root = trees_.rootNamed(path)) return realPathOfRoot(*root, resolved);
     char buffer[PATH_MAX];
     if (!::realpath(path.c_str(), buffer)) return lastError();
     resolved = buffer;
@@ -117,6 +124,10 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::unique_ptr<HeldLock> tryLockFolder(const std::string& path, std::error_code& ec) override {
+    if (const posix::TreeRoot* root = trees_.rootNamed(path)) {
+      // flock needs a handle opened for reading; the folder is the one opened at the start.
+      return posix::lockHandle(::openat(trees_.rootOrParent(*root), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC), ec);
+    }
     std::string folder = fullPath(path);
     int fd = -1;
     for (;;) {
@@ -189,6 +200,7 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::error_code createFolder(const std::string& path) override {
+    if (const posix::TreeRoot* root = trees_.rootNamed(path); root && !root->handle) return trees_.createRoot(*root);
     Place place;
     if (auto ec = trees_.locate(path, place)) return ec;
     if (::mkdirat(place.folder, place.name.c_str(), 0777) == 0) return {};
@@ -286,7 +298,13 @@ class PosixFileSystem final : public FileSystem {
 
   Volume volumeOf(const std::string& path) override { return vardell::volumeOf(path); }
   bool isVolumeRoot(const std::string& path) override { return vardell::isVolumeRoot(path); }
-  bool isOnSystemVolume(const std::string& path) override { return vardell::isOnSystemVolume(path); }
+  bool isOnSystemVolume(const std::string& path) override {
+    const posix::TreeRoot* root = trees_.rootNamed(path);
+    if (!root) return vardell::isOnSystemVolume(path);
+    struct stat folder {}, system {};
+    return ::fstat(trees_.rootOrParent(*root), &folder) == 0 && ::stat("/", &system) == 0 &&
+           folder.st_dev == system.st_dev;
+  }
   FileSystemLocation locationInFileSystem(const std::string& realPath) override {
     return vardell::locationInFileSystem(realPath);
   }
@@ -303,6 +321,14 @@ class PosixFileSystem final : public FileSystem {
     return std::make_shared<const posix::UniqueFd>(std::move(fd));
   }
 
+  // Where a root's handle lies now; for a root still to be made, where it will be made.
+  std::error_code realPathOfRoot(const posix::TreeRoot& root, std::string& resolved) {
+    const std::string folder = posix::pathOfHandle(trees_.rootOrParent(root));
+    if (folder.empty()) return std::make_error_code(std::errc::no_such_file_or_directory);
+    resolved = root.handle ? folder : joinPath(folder, lastComponent(root.path));
+    return {};
+  }
+
   PosixOptions options_;
   posix::TreeAccess trees_;
 };
@@ -316,6 +342,7 @@ class TreeErrorCategory final : public std::error_category {
       case TreeError::OtherTree: return "the folder is the master or mirror folder itself, reached another way";
       case TreeError::NoTrashOutsideTrees: return "every trash folder for it lies inside the master or mirror folder";
       case TreeError::FolderMoved: return "the folder was moved or replaced while the copy was written";
+      case TreeError::RootIsLink: return "a symbolic link has the name of the folder to create, and links are never followed";
     }
     return "unknown folder tree error";
   }

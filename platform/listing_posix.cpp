@@ -170,6 +170,11 @@ class TextReader final : public ReadableFile {
 }  // namespace
 
 std::error_code statAt(const TreeAccess& trees, const std::string& path, struct stat& st) {
+  // A root is the folder opened when the trees were entered, not what its path names now.
+  if (const TreeRoot* root = trees.rootNamed(path); root && root->handle) {
+    if (::fstat(root->handle.get(), &st) != 0) return lastError();
+    return {};
+  }
   Place place;
   if (auto ec = trees.locate(path, place)) return ec;
   const int flags = place.followsRoot() ? 0 : AT_SYMLINK_NOFOLLOW;

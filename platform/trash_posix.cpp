@@ -40,16 +40,124 @@ std::error_code makeFolders(const std::string& path, mode_t mode) {
   return {};
 }
 
-// The mount point of the volume holding the folder `folder` (a real path).
-std::string topDirectoryOf(const std::string& folder, dev_t device) {
-  std::string top = folder;
-  while (top != "/") {
-    const std::string up = parentFolder(top);
-    struct stat st {};
-    if (::stat(up.c_str(), &st) != 0 || st.st_dev != device) break;
-    top = up;
+// Opens the folder `name` in `folder`, making it first when it is missing; never through
+// a link, and only a folder.
+posix::UniqueFd openOrMakeFolder(int folder, const std::string& name, mode_t mode, std::error_code& ec) {
+  if (::mkdirat(folder, name.c_str(), mode) != 0 && errno != EEXIST) {
+    ec = lastError();
+    return {};
+  }
+  posix::UniqueFd fd(::openat(folder, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!fd) ec = errno == ELOOP ? std::make_error_code(std::errc::not_a_directory) : lastError();
+  return fd;
+}
+
+// The top folder of the mount holding the open folder `folder`, found by walking up
+// through ".." while the mount stays the same (the device, where the kernel does not
+// number mounts): no name is looked up, so no link or renamed folder can lead elsewhere.
+posix::UniqueFd openTopFolder(int folder, std::error_code& ec) {
+  posix::FolderIdentity start;
+  posix::UniqueFd top(::openat(folder, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!top || !posix::identifyFolder(top.get(), start)) {
+    ec = lastError();
+    return {};
+  }
+  for (int depth = 0; depth < 4096; ++depth) {
+    posix::UniqueFd up(::openat(top.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    posix::FolderIdentity above;
+    if (!up || !posix::identifyFolder(up.get(), above)) break;
+    const bool sameMount = start.mountKnown && above.mountKnown ? above.mountId == start.mountId
+                                                                : above.st.st_dev == start.st.st_dev;
+    const bool sameFolder = above.st.st_dev == start.st.st_dev && above.st.st_ino == start.st.st_ino;
+    if (!sameMount || sameFolder) break;
+    start.st = above.st;
+    top = std::move(up);
   }
   return top;
+}
+
+// The trash folders `trash` (opened) holds, made as needed; fails when either lies inside
+// a tree (nothing is made then) or cannot be made.
+std::error_code openTrashFolders(const posix::TreeAccess& trees, int trash, posix::TreeAccess::ChosenTrash& chosen) {
+  if (trees.holdsFolder(trash)) return make_error_code(TreeError::NoTrashOutsideTrees);
+  std::error_code ec;
+  chosen.files = openOrMakeFolder(trash, "files", 0700, ec);
+  if (chosen.files) chosen.info = openOrMakeFolder(trash, "info", 0700, ec);
+  if (ec) return ec;
+  if (trees.holdsFolder(chosen.files.get()) || trees.holdsFolder(chosen.info.get())) {
+    return make_error_code(TreeError::NoTrashOutsideTrees);
+  }
+  return {};
+}
+
+// The home trash, when it lies on the device of the entry and outside the trees.
+bool openHomeTrash(const posix::TreeAccess& trees, dev_t device, posix::TreeAccess::ChosenTrash& chosen) {
+  const std::string home = dataHome();
+  std::string existing = home;
+  posix::UniqueFd above;
+  while (!(above = posix::UniqueFd(::open(existing.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC))) && existing != "/") {
+    existing = parentFolder(existing);
+  }
+  // A home trash inside a tree is never made there, nor any folder on the way to it.
+  if (!above || trees.holdsFolder(above.get()) || makeFolders(home, 0700)) return false;
+  const posix::UniqueFd homeFolder(::open(home.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  struct stat st {};
+  if (!homeFolder || ::fstat(homeFolder.get(), &st) != 0 || st.st_dev != device) return false;
+  if (trees.holdsFolder(homeFolder.get())) return false;  // a trash inside a tree is never made or used
+  std::error_code ec;
+  const posix::UniqueFd trash = openOrMakeFolder(homeFolder.get(), "Trash", 0700, ec);
+  if (!trash || openTrashFolders(trees, trash.get(), chosen)) return false;
+  chosen.top.clear();
+  return true;
+}
+
+// The trash at the top of the volume: $topdir/.Trash/$uid when $topdir/.Trash is a sticky
+// folder (not a link), otherwise $topdir/.Trash-$uid, each made and checked beneath the
+// top folder's handle and passed over when it lies inside a tree.
+std::error_code openVolumeTrash(const posix::TreeAccess& trees, int folder, posix::TreeAccess::ChosenTrash& chosen) {
+  std::error_code ec;
+  const posix::UniqueFd top = openTopFolder(folder, ec);
+  if (!top) return ec;
+  if (trees.holdsFolder(top.get())) return make_error_code(TreeError::NoTrashOutsideTrees);  // a tree is the whole volume
+  const std::string uid = std::to_string(::getuid());
+  struct stat admin {};
+  if (::fstatat(top.get(), ".Trash", &admin, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(admin.st_mode) &&
+      (admin.st_mode & S_ISVTX)) {
+    const posix::UniqueFd shared(::openat(top.get(), ".Trash", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const posix::UniqueFd own = shared ? openOrMakeFolder(shared.get(), uid, 0700, ec) : posix::UniqueFd();
+    if (own && !openTrashFolders(trees, own.get(), chosen)) {
+      chosen.top = posix::pathOfHandle(top.get());
+      return {};
+    }
+    ec.clear();
+  }
+  const posix::UniqueFd own = openOrMakeFolder(top.get(), ".Trash-" + uid, 0700, ec);
+  if (!own) return ec;
+  struct stat st {};
+  if (::fstat(own.get(), &st) != 0 || st.st_uid != ::getuid()) return std::make_error_code(std::errc::permission_denied);
+  if (auto trashEc = openTrashFolders(trees, own.get(), chosen)) return trashEc;
+  chosen.top = posix::pathOfHandle(top.get());
+  return {};
+}
+
+// The trash for an entry of the open folder `folder` on `device`: the home trash on the
+// same volume, otherwise the volume's own (always the volume's with `volumeOnly`). During
+// a run each mount's trash is chosen once; outside a run `unkept` holds it.
+std::error_code chooseTrash(const posix::TreeAccess& trees, int folder, dev_t device, bool volumeOnly,
+                            posix::TreeAccess::ChosenTrash& unkept, const posix::TreeAccess::ChosenTrash*& trash) {
+  const std::uint64_t mount = posix::mountIdOf(folder);
+  const std::uint64_t key = (mount ? mount : std::uint64_t(device)) * 2 + (volumeOnly ? 1 : 0);
+  auto& chosen = trees.chosenTrashes();
+  if (auto known = chosen.find(key); known != chosen.end()) {
+    trash = &known->second;
+    return {};
+  }
+  posix::TreeAccess::ChosenTrash made;
+  if (volumeOnly || !openHomeTrash(trees, device, made)) {
+    if (auto ec = openVolumeTrash(trees, folder, made)) return ec;
+  }
+  trash = trees.active() ? &(chosen[key] = std::move(made)) : &(unkept = std::move(made));
+  return {};
 }
 
 std::string percentEncode(const std::string& path) {
@@ -79,56 +187,17 @@ std::string deletionDate() {
   return text;
 }
 
-// Picks the trash folder for an object on `device` whose folder's real path is `folder`,
-// passing over trash folders that lie inside the run's trees. `relativeTo` receives the
-// top directory when the trash lives there (paths in its .trashinfo files are then
-// relative to it), or stays empty for the home trash.
-std::error_code chooseTrash(const posix::TreeAccess& trees, const std::string& folder, dev_t device,
-                            std::string& trash, std::string& relativeTo) {
-  const std::string home = dataHome();
-  if (!trees.containsFolder(home + "/Trash/files") && !trees.containsFolder(home + "/Trash/info")) {
-    if (auto ec = makeFolders(home, 0700)) return ec;
-    struct stat homeStat {};
-    if (::stat(home.c_str(), &homeStat) == 0 && homeStat.st_dev == device) {
-      trash = home + "/Trash";
-      relativeTo.clear();
-      return {};
-    }
-  }
-  const std::string top = topDirectoryOf(folder, device);
-  const std::string uid = std::to_string(::getuid());
-  const std::string base = top == "/" ? "" : top;
-  struct stat admin {};
-  const bool adminTrash = ::lstat((base + "/.Trash").c_str(), &admin) == 0 && S_ISDIR(admin.st_mode) &&
-                          (admin.st_mode & S_ISVTX) && !trees.containsFolder(base + "/.Trash");
-  trash = adminTrash ? base + "/.Trash/" + uid : base + "/.Trash-" + uid;
-  if (adminTrash && (trees.containsFolder(trash + "/files") || trees.containsFolder(trash + "/info"))) {
-    trash = base + "/.Trash-" + uid;
-  }
-  if (trees.containsFolder(trash + "/files") || trees.containsFolder(trash + "/info")) {
-    return make_error_code(TreeError::NoTrashOutsideTrees);
-  }
-  struct stat existing {};
-  if (::lstat(trash.c_str(), &existing) == 0) {
-    if (!S_ISDIR(existing.st_mode) || existing.st_uid != ::getuid()) return std::make_error_code(std::errc::permission_denied);
-  } else if (::mkdir(trash.c_str(), 0700) != 0) {
-    return lastError();
-  }
-  relativeTo = top;
-  return {};
-}
-
 // Creates info/<name>.trashinfo exclusively under the first free name; `name` gets it.
-std::error_code writeTrashInfo(const std::string& trash, const std::string& base, const std::string& originalPath,
-                               std::string& name) {
+std::error_code writeTrashInfo(const posix::TreeAccess::ChosenTrash& trash, const std::string& base,
+                               const std::string& originalPath, std::string& name) {
   std::string stem = base.size() > 200 ? base.substr(0, 200) : base;
   const std::string content = "[Trash Info]\nPath=" + percentEncode(originalPath) + "\nDeletionDate=" + deletionDate() + "\n";
   for (int n = 1; n < 100000; ++n) {
     name = n == 1 ? stem : stem + "." + std::to_string(n);
     struct stat st {};
-    if (::lstat((trash + "/files/" + name).c_str(), &st) == 0) continue;
-    const std::string info = trash + "/info/" + name + ".trashinfo";
-    const int fd = ::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (::fstatat(trash.files.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) continue;
+    const std::string info = name + ".trashinfo";
+    const int fd = ::openat(trash.info.get(), info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       return lastError();
@@ -136,7 +205,7 @@ std::error_code writeTrashInfo(const std::string& trash, const std::string& base
     const bool written = ::write(fd, content.data(), content.size()) == ssize_t(content.size());
     if (::close(fd) != 0 || !written) {
       const auto ec = written ? lastError() : std::make_error_code(std::errc::no_space_on_device);
-      ::unlink(info.c_str());
+      ::unlinkat(trash.info.get(), info.c_str(), 0);
       return ec;
     }
     return {};
@@ -144,6 +213,12 @@ std::error_code writeTrashInfo(const std::string& trash, const std::string& base
   return std::make_error_code(std::errc::file_exists);
 }
 
+// The path a .trashinfo records: relative to the volume's top folder when the trash
+// lives there and the entry lies below it, otherwise the full path.
+std::string recordedFor(const posix::TreeAccess::ChosenTrash& trash, const std::string& original) {
+  if (trash.top.empty() || trash.top == "/") return original;
+  return isBelow(original, trash.top) ? original.substr(trash.top.size() + 1) : original;
+}
 
 // The path recorded for restoring: below a tree, the tree's real root and the entry's
 // path below it (never what a link might now resolve to); elsewhere the real folder.
@@ -167,31 +242,35 @@ std::error_code trashEntry(const posix::TreeAccess& trees, const std::string& pa
   std::string original;
   if (auto ec = recordedPathOf(trees, path, original)) return ec;
   struct stat trashed {};
+  if (place.folder == AT_FDCWD) {
+    // Outside the trees: the folder that holds it, opened once, finds its trash.
+    posix::UniqueFd folder(::open(parentFolder(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder) return lastError();
+    return trashEntryAt(trees, folder.get(), lastComponent(path), original, action, trashed);
+  }
   return trashEntryAt(trees, place.folder, place.name, original, action, trashed);
 }
 
 std::error_code trashEntryAt(const posix::TreeAccess& trees, int folder, const std::string& entry,
                              const std::string& original, TrashAction action, struct stat& trashed) {
   if (::fstatat(folder, entry.c_str(), &trashed, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
-  std::string trash, top;
-  if (auto ec = chooseTrash(trees, parentFolder(original), trashed.st_dev, trash, top)) return ec;
-  if (auto ec = makeFolders(trash + "/files", 0700)) return ec;
-  if (auto ec = makeFolders(trash + "/info", 0700)) return ec;
-
-  const std::string recorded = top.empty() || top == "/" ? original : original.substr(top.size() + 1);
-  std::string name;
-  if (auto ec = writeTrashInfo(trash, lastComponent(original), recorded, name)) return ec;
-  const posix::UniqueFd files(::open((trash + "/files").c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-  const int moved = !files ? -1
-                    : action == TrashAction::Move
-                        ? ::renameat(folder, entry.c_str(), files.get(), name.c_str())
-                        : ::linkat(folder, entry.c_str(), files.get(), name.c_str(), 0);
-  if (moved != 0) {
-    const auto ec = lastError();
-    ::unlink((trash + "/info/" + name + ".trashinfo").c_str());
-    return ec;
+  std::error_code ec;
+  // The home trash may share the volume but not the mount (a bind mount): the volume's
+  // own trash takes the entry then.
+  for (const bool volumeOnly : {false, true}) {
+    posix::TreeAccess::ChosenTrash unkept;
+    const posix::TreeAccess::ChosenTrash* trash = nullptr;
+    if ((ec = chooseTrash(trees, folder, trashed.st_dev, volumeOnly, unkept, trash))) return ec;
+    std::string name;
+    if ((ec = writeTrashInfo(*trash, lastComponent(original), recordedFor(*trash, original), name))) return ec;
+    const int moved = action == TrashAction::Move ? ::renameat(folder, entry.c_str(), trash->files.get(), name.c_str())
+                                                  : ::linkat(folder, entry.c_str(), trash->files.get(), name.c_str(), 0);
+    if (moved == 0) return {};
+    ec = lastError();
+    ::unlinkat(trash->info.get(), (name + ".trashinfo").c_str(), 0);
+    if (ec != std::errc::cross_device_link || !trash->top.empty()) return ec;
   }
-  return {};
+  return ec;
 }
 
 }  // namespace vardell

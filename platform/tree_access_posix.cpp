@@ -6,6 +6,7 @@
 #include "platform/path_text.h"
 
 #include <linux/openat2.h>
+#include <sys/file.h>
 #include <sys/sysmacros.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 namespace vardell::posix {
@@ -21,16 +23,6 @@ namespace {
 std::error_code lastError() { return std::error_code(errno, std::generic_category()); }
 
 bool sameObject(const struct stat& a, dev_t device, ino_t inode) { return a.st_dev == device && a.st_ino == inode; }
-
-// The real path of path, or of the nearest folder above it that exists.
-std::string realLocation(std::string path) {
-  char resolved[PATH_MAX];
-  while (!::realpath(path.c_str(), resolved)) {
-    if (path == "/" || path.empty()) return "/";
-    path = parentFolder(path);
-  }
-  return resolved;
-}
 
 // One component at a time, for kernels without openat2.
 int openComponentwise(int base, const std::string& relative, int flags, mode_t mode) {
@@ -107,23 +99,78 @@ int openBeneath(int base, const std::string& relative, int flags, mode_t mode) {
   return openComponentwise(base, relative, flags, mode);
 }
 
+std::string pathOfHandle(int fd) {
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  std::string target(PATH_MAX, '\0');
+  const ssize_t n = ::readlink(link, target.data(), target.size());
+  if (n <= 0 || target[0] != '/') return {};
+  target.resize(std::size_t(n));
+  return target;
+}
+
+FileSystemLocation locationOfHandle(int fd, const std::string& realPath) {
+  const std::uint64_t mountId = mountIdOf(fd);
+  if (mountId != 0) {
+    for (const Volume& mount : mountTable()) {
+      if (mount.mountId == mountId) return locationBelowMount(mount, realPath);
+    }
+  }
+  return locationInFileSystem(realPath);
+}
+
+bool folderLiesWithin(int fd, dev_t device, ino_t inode) {
+  UniqueFd current(::openat(fd, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  struct stat st {};
+  if (!current || ::fstat(current.get(), &st) != 0) return false;
+  for (int depth = 0; depth < 4096; ++depth) {
+    if (sameObject(st, device, inode)) return true;
+    UniqueFd up(::openat(current.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat above {};
+    if (!up || ::fstat(up.get(), &above) != 0) return false;
+    if (above.st_dev == st.st_dev && above.st_ino == st.st_ino) return false;  // the top of the tree of folders
+    current = std::move(up);
+    st = above;
+  }
+  return false;
+}
+
+std::error_code TreeAccess::openRoot(TreeRoot& root, bool follow) {
+  if (root.path.empty() || root.path[0] != '/') return std::make_error_code(std::errc::invalid_argument);
+  if (follow) {
+    const int fd = ::open(root.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);  // a root given as a link is followed
+    if (fd >= 0) {
+      adopt(root, fd);
+      return {};
+    }
+    if (errno != ENOENT) return lastError();
+  }
+  // Resolved once, now: the folder the run will create the root in.
+  root.parent = UniqueFd(::open(parentFolder(root.path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  root.lockedWhenMade = true;
+  if (follow || !root.parent) return {};
+  const std::string name = lastComponent(root.path);
+  const int fd = ::openat(root.parent.get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd >= 0) {
+    root.lockedWhenMade = false;  // there already: locked by the run like any named folder
+    adopt(root, fd);
+    return {};
+  }
+  struct stat st {};
+  if (::fstatat(root.parent.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return {};  // to be made
+  // A link is not the folder the run would make, and is never followed in its place.
+  return S_ISLNK(st.st_mode) ? make_error_code(TreeError::RootIsLink) : std::make_error_code(std::errc::not_a_directory);
+}
+
 std::error_code TreeAccess::enter(const FolderTrees& trees) {
   leave();
   for (const std::string& path : trees.roots) {
-    TreeRoot root;
-    root.path = path;
-    const int fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);  // a root given as a link is followed
-    if (fd < 0 && errno != ENOENT) {
-      const auto ec = lastError();
+    roots_.push_back(TreeRoot{});
+    roots_.back().path = path;
+    if (auto ec = openRoot(roots_.back(), path != trees.createdRoot)) {
       leave();
       return ec;
     }
-    if (fd < 0) {
-      // Resolved once, now: the folder the run will create the root in.
-      root.parent = UniqueFd(::open(parentFolder(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    }
-    roots_.push_back(std::move(root));
-    if (fd >= 0) adopt(roots_.back(), fd);
   }
   if (!trees.hiddenFile.empty()) {
     struct stat st {};
@@ -141,7 +188,8 @@ std::error_code TreeAccess::enter(const FolderTrees& trees) {
 void TreeAccess::leave() {
   roots_.clear();
   hidden_ = false;
-  containsCache_.clear();
+  holdsCache_.clear();
+  trashes_.clear();
   mounts_.clear();
 }
 
@@ -151,23 +199,81 @@ void TreeAccess::adopt(TreeRoot& root, int fd) const {
   ::fstat(fd, &st);
   root.device = st.st_dev;
   root.inode = st.st_ino;
-  char resolved[PATH_MAX];
-  root.realPath = ::realpath(root.path.c_str(), resolved) ? std::string(resolved) : root.path;
-  root.location = locationInFileSystem(root.realPath);
+  root.realPath = pathOfHandle(fd);
+  if (root.realPath.empty()) {
+    char resolved[PATH_MAX];
+    root.realPath = ::realpath(root.path.c_str(), resolved) ? std::string(resolved) : root.path;
+  }
+  root.location = locationOfHandle(fd, root.realPath);
   root.mountId = mountIdOf(fd);
-  containsCache_.clear();
+  holdsCache_.clear();
+}
+
+const TreeRoot* TreeAccess::rootNamed(const std::string& path) const {
+  for (const TreeRoot& root : roots_) {
+    if (root.path == path) return &root;
+  }
+  return nullptr;
+}
+
+bool TreeAccess::rootLiesWithin(const TreeRoot& inner, const TreeRoot& outer) const {
+  if (!outer.handle) return false;  // nothing lies in a folder not made yet
+  const int innerFolder = rootOrParent(inner);
+  if (innerFolder < 0) return false;
+  if (folderLiesWithin(innerFolder, outer.device, outer.inode)) return true;
+  const std::string innerReal = inner.handle ? inner.realPath : joinPath(pathOfHandle(innerFolder), lastComponent(inner.path));
+  const FileSystemLocation innerLocation =
+      inner.handle ? inner.location : locationOfHandle(innerFolder, innerReal);
+  return locationWithin(innerLocation, outer.location);
+}
+
+std::error_code TreeAccess::createRoot(const TreeRoot& root) const {
+  if (root.handle) return {};
+  if (!root.parent) return std::make_error_code(std::errc::no_such_file_or_directory);
+  static std::atomic<unsigned> made = 0;
+  const std::string hidden = ".vardell-new-" + std::to_string(::getpid()) + "-" + std::to_string(made++);
+  const int parent = root.parent.get();
+  if (::mkdirat(parent, hidden.c_str(), 0777) != 0) return lastError();
+  UniqueFd folder(::openat(parent, hidden.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!folder || ::flock(folder.get(), LOCK_EX | LOCK_NB) != 0) {
+    const auto ec = lastError();
+    ::unlinkat(parent, hidden.c_str(), AT_REMOVEDIR);
+    return ec;
+  }
+  const std::string name = lastComponent(root.path);
+  if (::renameat2(parent, hidden.c_str(), parent, name.c_str(), RENAME_NOREPLACE) == 0) {
+    adopt(roots_[std::size_t(&root - roots_.data())], folder.release());
+    return {};
+  }
+  const int refused = errno;
+  ::unlinkat(parent, hidden.c_str(), AT_REMOVEDIR);
+  if (refused == EINVAL || refused == ENOSYS || refused == ENOTSUP) {
+    // No rename that keeps an existing name here: made under its name and locked at once.
+    if (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) return lastError();
+  } else if (refused != EEXIST) {
+    return std::error_code(refused, std::generic_category());
+  }
+  return rootHandle(root) < 0 ? lastError() : std::error_code{};
 }
 
 int TreeAccess::rootHandle(const TreeRoot& root) const {
   if (!root.handle) {
     // A root missing at the start exists once the run has created it; a link found in
-    // its place is not the folder the run created and is never followed.
+    // its place is not the folder the run created and is never followed. It is locked
+    // before it is used, so a run that starts on it now meets this one.
     if (!root.parent) {
       errno = ENOENT;
       return -1;
     }
-    const int fd = ::openat(root.parent.get(), lastComponent(root.path).c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::openat(root.parent.get(), lastComponent(root.path).c_str(),
+                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return -1;
+    if (root.lockedWhenMade && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int refused = errno;
+      ::close(fd);
+      errno = refused == EWOULDBLOCK ? EBUSY : refused;
+      return -1;
+    }
     adopt(roots_[std::size_t(&root - roots_.data())], fd);
   }
   return root.handle.get();
@@ -252,20 +358,19 @@ bool TreeAccess::isRootIdentity(const struct stat& folder) const {
   return false;
 }
 
-bool TreeAccess::containsFolder(const std::string& path) const {
-  if (roots_.empty()) return false;
-  if (const auto cached = containsCache_.find(path); cached != containsCache_.end()) return cached->second;
-  const std::string real = realLocation(path);
+bool TreeAccess::holdsFolder(int fd) const {
+  struct stat st {};
+  if (roots_.empty() || ::fstat(fd, &st) != 0) return false;
+  const std::pair<dev_t, ino_t> key{st.st_dev, st.st_ino};
+  if (const auto cached = holdsCache_.find(key); cached != holdsCache_.end()) return cached->second;
   bool inside = false;
-  for (std::string up = real; !inside;) {
-    struct stat st {};
-    if (::stat(up.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) inside = isRootIdentity(st);
-    if (up == "/") break;
-    up = parentFolder(up);
+  for (const TreeRoot& root : roots_) inside = inside || (root.handle && folderLiesWithin(fd, root.device, root.inode));
+  if (!inside) {
+    // The same folder may be shown by another mount (a bind mount of a tree).
+    const FileSystemLocation location = locationOfHandle(fd, pathOfHandle(fd));
+    for (const TreeRoot& root : roots_) inside = inside || (root.handle && locationWithin(location, root.location));
   }
-  const FileSystemLocation location = locationInFileSystem(real);
-  for (const TreeRoot& root : roots_) inside = inside || (root.handle && locationWithin(location, root.location));
-  containsCache_[path] = inside;
+  holdsCache_[key] = inside;
   return inside;
 }
 

@@ -43,9 +43,12 @@ class UniqueFd {
 
 struct TreeRoot {
   std::string path;      // the root as the run names it: a full path without trailing "/"
-  std::string realPath;  // the root with links resolved once, for the trash's records
-  UniqueFd handle;       // the root folder (O_PATH); empty while it does not exist
+  std::string realPath;  // where the root's handle lies now, for messages and the trash's records
+  UniqueFd handle;       // the root folder; empty while it does not exist
   UniqueFd parent;       // for a root missing at the start: its folder, where the run creates it
+  // A root missing at the start is opened for reading and locked the moment it exists, so
+  // no second run can start on the folder this run creates.
+  bool lockedWhenMade = false;
   dev_t device = 0;
   ino_t inode = 0;
   std::uint64_t mountId = 0;     // the mount the root lies on
@@ -75,11 +78,26 @@ struct Place {
 
 class TreeAccess {
  public:
-  // Opens the roots (following a link given as a root, once). A root that does not exist
-  // yet is opened, never through a link, once the run has created it. Fails when a root exists but cannot
-  // be opened as a folder.
+  // Opens the roots (following a link given as a root, once; never for the root the run
+  // creates, TreeError::RootIsLink). A root that does not exist yet is opened, never
+  // through a link, once the run has created it. Fails when a root exists but cannot be
+  // opened as a folder, or a root is not a full path (invalid_argument).
   std::error_code enter(const FolderTrees& trees);
   void leave();
+
+  // The root named exactly `path`, or null.
+  const TreeRoot* rootNamed(const std::string& path) const;
+  // The root's handle, or for a root still to be made the folder it will be made in.
+  int rootOrParent(const TreeRoot& root) const { return root.handle ? root.handle.get() : root.parent.get(); }
+  // True when `inner` is `outer` or lies below it, told from their handles: by walking up
+  // from inner's folder through ".." (whatever the folders are named now), and by their
+  // places within the file system (a bind mount shows a folder twice). A root still to
+  // be made lies where the folder it will be made in lies.
+  bool rootLiesWithin(const TreeRoot& inner, const TreeRoot& outer) const;
+  // Makes a root that was missing at the start: it is made under a hidden name, locked,
+  // and only then given its name, so it never exists unlocked. A folder another process
+  // made under the name meanwhile is used once this run holds its lock.
+  std::error_code createRoot(const TreeRoot& root) const;
 
   // The tree holding path (at or below its root), with the part below the root.
   const TreeRoot* treeOf(const std::string& path, std::string& relative) const;
@@ -98,10 +116,18 @@ class TreeAccess {
   // part of one of the trees a second time (a bind mount of a master folder inside the
   // mirror, of a folder above it, or of the tree itself).
   bool showsATreeAgain(const TreeRoot& root, const std::string& relative, const FolderIdentity& folder) const;
-  // True when the folder at path, or the nearest folder above it that exists, lies at or
-  // below a root, whatever link or mount reaches it: its real path is walked up by
-  // identity, and its place within its file system is compared with the roots'.
-  bool containsFolder(const std::string& path) const;
+  // True when the open folder `fd` lies at or below a root, whatever link or mount
+  // reaches it: walked up through ".." by identity, and its place within its file system
+  // compared with the roots'.
+  bool holdsFolder(int fd) const;
+  // The trash folders a run has chosen, by the mount they serve, so each is found once;
+  // dropped when the run leaves its trees, so no handle outlives it.
+  struct ChosenTrash {
+    UniqueFd files;   // the trash's files/ folder
+    UniqueFd info;    // its info/ folder
+    std::string top;  // the volume's top folder the .trashinfo paths are relative to; empty for the home trash
+  };
+  std::map<std::uint64_t, ChosenTrash>& chosenTrashes() const { return trashes_; }
   // True when listings of the folder with this identity must leave out `name`.
   bool hidesEntry(const struct stat& folder, const std::string& name) const;
   // True when path is the hidden file itself.
@@ -119,8 +145,12 @@ class TreeAccess {
   // start; -1 with errno set while it does not exist.
   int rootHandle(const TreeRoot& root) const;
   void adopt(TreeRoot& root, int fd) const;
+  // Opens a root's handle as `enter` does; the root itself when the user named it
+  // (`follow`), or beneath its folder, never through a link, when the run creates it.
+  std::error_code openRoot(TreeRoot& root, bool follow);
 
-  mutable std::map<std::string, bool> containsCache_;
+  mutable std::map<std::pair<dev_t, ino_t>, bool> holdsCache_;
+  mutable std::map<std::uint64_t, ChosenTrash> trashes_;
   mutable std::map<std::uint64_t, Volume> mounts_;  // the mount table, read when a new mount is met
   mutable std::mutex mountsMutex_;
 };
@@ -129,6 +159,13 @@ class TreeAccess {
 // False when the folder cannot be examined.
 bool identifyFolder(int fd, FolderIdentity& identity);
 std::uint64_t mountIdOf(int fd);
+// Where the open file or folder lies now, as the system names it; empty when unknown.
+std::string pathOfHandle(int fd);
+// Where the open folder lies within its file system, told by its own mount.
+FileSystemLocation locationOfHandle(int fd, const std::string& realPath);
+// True when the open folder `fd` is the folder (device, inode) or lies below it, found by
+// walking up through "..": no name is looked up, so renames and links cannot mislead it.
+bool folderLiesWithin(int fd, dev_t device, ino_t inode);
 
 // Opens `relative` (no "." or ".." components) beneath the folder `base`, following no
 // link. Returns -1 with errno set (ELOOP for any link met).

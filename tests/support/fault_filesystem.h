@@ -35,6 +35,9 @@ class FaultFileSystem : public FileSystem {
 
   std::error_code enterTrees(const FolderTrees& trees) override { return real_->enterTrees(trees); }
   void leaveTrees() override { real_->leaveTrees(); }
+  bool treeLiesWithin(const std::string& inner, const std::string& outer) override {
+    return real_->treeLiesWithin(inner, outer);
+  }
   std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries, ListingDetail detail) override;
   std::error_code statEntry(const std::string& path, DirEntry& entry) override;
   bool fileExists(const std::string& path) override { return real_->fileExists(path); }
