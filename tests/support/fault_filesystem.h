@@ -33,7 +33,16 @@ class FaultFileSystem : public FileSystem {
   bool concurrentReads = false;
   bool readsFromAnotherThread() const override { return concurrentReads; }
 
-  std::error_code enterTrees(const FolderTrees& trees) override { return real_->enterTrees(trees); }
+  // Called just before and just after a run opens its folders: a test swaps a folder there
+  // to show that the run tests and uses the folders it opened, whatever the paths name.
+  std::function<void()> beforeEnteringTrees;
+  std::function<void()> afterEnteringTrees;
+  std::error_code enterTrees(const FolderTrees& trees) override {
+    if (beforeEnteringTrees) beforeEnteringTrees();
+    const auto ec = real_->enterTrees(trees);
+    if (!ec && afterEnteringTrees) afterEnteringTrees();
+    return ec;
+  }
   void leaveTrees() override { real_->leaveTrees(); }
   bool treeLiesWithin(const std::string& inner, const std::string& outer) override {
     return real_->treeLiesWithin(inner, outer);
