@@ -1,19 +1,44 @@
 // Copies on POSIX: the bytes go into an unnamed temporary file in the target folder (or
 // one under a hidden name where unnamed files are missing), piece by piece in the kernel
-// where it can, then the copy is linked or renamed into place in one step.
+// where it can, then the copy is linked, renamed or exchanged into place in one step.
 #include "platform/path_text.h"
 #include "platform/posix_services.h"
 #include "platform/trash.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <random>
 
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
+#ifndef RENAME_EXCHANGE
+#define RENAME_EXCHANGE (1 << 1)
+#endif
+
 namespace vardell::posix {
 namespace {
+
+// renameat2, through the system call where the C library has no wrapper (glibc before
+// 2.28); ENOSYS where the kernel has neither.
+int renameAt2(int fromFolder, const std::string& from, int toFolder, const std::string& to, unsigned flags) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 28))
+  return ::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), flags);
+#elif defined(SYS_renameat2)
+  return int(::syscall(SYS_renameat2, fromFolder, from.c_str(), toFolder, to.c_str(), flags));
+#else
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
+// How renameat2 says the file system cannot do what a flag asks.
+bool flagUnsupported(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
 
 mode_t currentUmask() {
   static const mode_t mask = [] {
@@ -49,6 +74,7 @@ class PosixFileCopy final : public FileCopy {
       : trees_(trees), folderHandle_(std::move(folder)), folder_(*folderHandle_), targetPath_(std::move(targetPath)),
         source_(source) {}
   ~PosixFileCopy() override {
+    if (!displaced_.empty()) putBack();  // never trashed: the old entry keeps its name
     if (!committed_ && !hiddenName_.empty()) ::unlinkat(folder_.get(), hiddenName_.c_str(), 0);
   }
 
@@ -56,6 +82,7 @@ class PosixFileCopy final : public FileCopy {
   const std::string& targetPath() const override { return targetPath_; }
   std::int64_t bytesCopied() const override { return copied_; }
   const CopySource* committed() const override { return committed_ ? &committedFacts_ : nullptr; }
+  std::string keptPath() const override { return kept_; }
 
   // A copy of a link: the link is made whole at once.
   std::error_code startLink(const std::string& target) {
@@ -127,13 +154,7 @@ class PosixFileCopy final : public FileCopy {
   }
 
   std::error_code commit(bool replaceExisting) override {
-    if (committed_ || !finished_) return std::make_error_code(std::errc::invalid_argument);
-    // A long copy gave time to move its folder away: it only takes a name where the
-    // target folder still is.
-    if (pieces_ > 1 && !folderStillInPlace()) {
-      discard();
-      return make_error_code(TreeError::FolderMoved);
-    }
+    if (auto ec = readyToCommit()) return ec;
     const auto ec = giveName(replaceExisting);
     if (ec == std::errc::file_exists && !replaceExisting) return ec;  // kept for a replacing commit
     if (ec) {
@@ -144,6 +165,54 @@ class PosixFileCopy final : public FileCopy {
     committed_ = true;
     out_ = UniqueFd();
     return {};
+  }
+
+  std::error_code exchangeWithExisting() override {
+    if (auto ec = readyToCommit()) return ec;
+    const std::string name = lastComponent(targetPath_);
+    std::string hidden;
+    if (auto ec = linkHidden(hidden)) {
+      discard();
+      return ec;
+    }
+    if (renameAt2(folder_.get(), hidden, folder_.get(), name, RENAME_EXCHANGE) != 0) {
+      const int error = errno;
+      if (hiddenName_.empty()) ::unlinkat(folder_.get(), hidden.c_str(), 0);  // the unnamed copy keeps its handle
+      struct stat st {};
+      if (error == ENOENT && ::fstatat(folder_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return commit(false);  // the old entry left meanwhile: the name is free
+      }
+      if (flagUnsupported(error)) return std::make_error_code(std::errc::operation_not_supported);
+      discard();
+      return std::error_code(error, std::generic_category());
+    }
+    // The hidden name now holds the old entry: it is never discarded as a temporary file.
+    hiddenName_.clear();
+    displaced_ = hidden;
+    recordCommitted();
+    committed_ = true;
+    out_ = UniqueFd();
+    struct stat old {};
+    if (::fstatat(folder_.get(), displaced_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(old.st_mode)) {
+      // A folder took the name after it was looked at: it goes back, never to the trash.
+      putBack();
+      return std::make_error_code(std::errc::is_a_directory);
+    }
+    return {};
+  }
+
+  std::error_code trashDisplaced() override {
+    if (displaced_.empty()) return {};
+    std::string original;
+    auto ec = recordedPathOf(trees_, targetPath_, original);
+    struct stat trashed {};
+    if (!ec) ec = trashEntryAt(trees_, folder_.get(), displaced_, original, TrashAction::Move, trashed);
+    if (!ec) {
+      displaced_.clear();
+      return {};
+    }
+    putBack();
+    return ec;
   }
 
  private:
@@ -223,6 +292,49 @@ class PosixFileCopy final : public FileCopy {
                             : ::fstatat(folder_.get(), lastComponent(targetPath_).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     committedFacts_ = known ? CopySource{S_ISLNK(st.st_mode), std::int64_t(st.st_size), toNs(st.st_mtim)} : CopySource{};
     if (!known) committedFacts_.size = -1;  // matches no source
+    copyDevice_ = known ? st.st_dev : 0;
+    copyInode_ = known ? st.st_ino : 0;
+  }
+
+  // Refuses a second commit or an unfinished copy; a long copy gave time to move its
+  // folder away, so it only takes a name where the target folder still is.
+  std::error_code readyToCommit() {
+    if (committed_ || !finished_) return std::make_error_code(std::errc::invalid_argument);
+    if (pieces_ > 1 && !folderStillInPlace()) {
+      discard();
+      return make_error_code(TreeError::FolderMoved);
+    }
+    return {};
+  }
+
+  // True when the entry `name` of the folder is the copy itself.
+  bool holdsCopy(const std::string& name) const {
+    struct stat st {};
+    return copyInode_ != 0 && ::fstatat(folder_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           st.st_dev == copyDevice_ && st.st_ino == copyInode_;
+  }
+
+  // Undoes an exchange whose old entry did not go to the trash: the old entry takes its
+  // name back and the copy, now under the temporary name, is removed. Only the copy
+  // itself is ever traded back or removed; when the name holds anything else, or the
+  // exchange fails, the old entry stays under its temporary name (kept_).
+  void putBack() {
+    const std::string name = lastComponent(targetPath_);
+    const std::string displaced = std::move(displaced_);
+    displaced_.clear();
+    struct stat st {};
+    const bool nameTaken = ::fstatat(folder_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool back = nameTaken ? holdsCopy(name) && renameAt2(folder_.get(), displaced, folder_.get(), name,
+                                                               RENAME_EXCHANGE) == 0
+                                : renameAt2(folder_.get(), displaced, folder_.get(), name, RENAME_NOREPLACE) == 0;
+    if (back) {
+      if (holdsCopy(displaced)) ::unlinkat(folder_.get(), displaced.c_str(), 0);
+      committed_ = false;
+      return;
+    }
+    if (::fstatat(folder_.get(), displaced.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      kept_ = joinPath(parentFolder(targetPath_), displaced);
+    }
   }
 
   bool folderStillInPlace() const {
@@ -254,9 +366,9 @@ class PosixFileCopy final : public FileCopy {
   std::error_code exchangeWithOld(const std::string& name) {
     std::string hidden;
     if (auto ec = linkHidden(hidden)) return ec;
-    if (::renameat2(folder_.get(), hidden.c_str(), folder_.get(), name.c_str(), RENAME_EXCHANGE) != 0) {
+    if (renameAt2(folder_.get(), hidden, folder_.get(), name, RENAME_EXCHANGE) != 0) {
       const int error = errno;
-      if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
+      if (flagUnsupported(error)) {
         if (::renameat(folder_.get(), hidden.c_str(), folder_.get(), name.c_str()) == 0) {
           hiddenName_.clear();
           return {};
@@ -289,7 +401,7 @@ class PosixFileCopy final : public FileCopy {
     // Otherwise the name must be free (the old entry, if any, was moved to the trash):
     // nothing is ever overwritten that is not in the trash.
     if (hiddenName_.empty()) return linkUnnamed(name);
-    if (::renameat2(folder_.get(), hiddenName_.c_str(), folder_.get(), name.c_str(), RENAME_NOREPLACE) == 0) {
+    if (renameAt2(folder_.get(), hiddenName_, folder_.get(), name, RENAME_NOREPLACE) == 0) {
       hiddenName_.clear();
       return {};
     }
@@ -336,6 +448,10 @@ class PosixFileCopy final : public FileCopy {
   bool linkedOld_ = false;  // the entry with the copy's name has a hard link in the trash
   dev_t oldDevice_ = 0;
   ino_t oldInode_ = 0;
+  dev_t copyDevice_ = 0;  // the committed copy's identity, so only the copy is ever traded back
+  ino_t copyInode_ = 0;
+  std::string displaced_;  // the temporary name of the old entry the copy traded names with
+  std::string kept_;       // where an old entry that went neither to the trash nor back stays
 };
 
 }  // namespace

@@ -74,16 +74,39 @@ class FileCopy {
   // Puts the entry that has the copy's name into the trash, reached through the folder the
   // copy is written in (so a folder renamed meanwhile cannot part the two): as a hard link
   // that leaves it in place to be replaced by commit (TrashAction::Link), or moved away
-  // (TrashAction::Move) where hard links are refused (operation_not_permitted,
-  // operation_not_supported, too_many_links).
+  // (TrashAction::Move) where the file system has neither hard links nor
+  // exchangeWithExisting, so the name is free for commit.
   virtual std::error_code trashExisting(TrashAction action) = 0;
+  // Where the trash cannot get a hard link (operation_not_permitted, operation_not_supported,
+  // too_many_links: FAT, or another user's file under fs.protected_hardlinks): the finished
+  // copy and the entry that has its name trade names in one step, so the name holds the old
+  // entry or the complete copy at every instant and nothing is overwritten. The old entry
+  // then has the copy's hidden temporary name (an unnamed copy gets one first) until
+  // trashDisplaced moves it on. This is the copy's commit, with commit's refusal of a
+  // folder moved meanwhile (TreeError::FolderMoved) and its read-back (committed()); where
+  // nothing has the name any more, the copy simply takes it. Fails with
+  // operation_not_supported where the file system cannot trade names (exFAT, FAT before
+  // Linux 6.0, some network file systems), the copy then uncommitted and the old entry
+  // untouched; with is_a_directory when a folder took the name meanwhile (it is put back).
+  virtual std::error_code exchangeWithExisting() = 0;
+  // After exchangeWithExisting: moves the old entry from the temporary name into the trash,
+  // recorded under the copy's name. Where the trash refuses it (its error is returned), the
+  // old entry takes its name back from the copy, which is removed; where even that cannot
+  // be done, the old entry stays under its temporary name and keptPath() gives it. A copy
+  // destroyed before this puts the old entry back the same way. Succeeds at once when
+  // nothing was displaced.
+  virtual std::error_code trashDisplaced() = 0;
+  // The full path an old entry was left under because it could go neither to the trash
+  // nor back to its name; empty otherwise.
+  virtual std::string keptPath() const = 0;
   // True when something other than a folder has the copy's name in the folder the copy
   // is written in.
   virtual bool targetExists() const = 0;
   // Gives the finished copy its name in one step. Without replaceExisting it fails with
   // file_exists when something has that name, and the copy may be committed again;
-  // replacing, the name holds the old entry or the complete copy at every instant, and
-  // an entry that took the name after trashExisting goes to the trash as well; nothing is
+  // replacing after a hard link into the trash, the name holds the old entry or the
+  // complete copy at every instant (after a move into the trash it was free for a moment),
+  // and an entry that took the name after trashExisting goes to the trash as well; nothing is
   // ever replaced that trashExisting did not put into the trash first (file_exists). On
   // any other failure the temporary file is removed.
   virtual std::error_code commit(bool replaceExisting) = 0;

@@ -24,7 +24,7 @@ class FaultyReader : public ReadableFile {
 
 }  // namespace
 
-// A copy whose pieces and commit pass the hook first.
+// A copy whose pieces, trash steps and commits pass the hook first.
 class FaultyCopy : public FileCopy {
  public:
   FaultyCopy(FaultFileSystem& fs, std::unique_ptr<FileCopy> real, std::string source)
@@ -50,6 +50,16 @@ class FaultyCopy : public FileCopy {
     if (auto ec = fs_.inject(Op::CommitCopy, targetPath())) return ec;
     return real_->commit(replaceExisting);
   }
+  std::error_code exchangeWithExisting() override {
+    if (auto ec = fs_.inject(Op::ExchangeCopy, targetPath())) return ec;
+    return real_->exchangeWithExisting();
+  }
+  // A fault here leaves the old file displaced: the real copy puts it back when destroyed.
+  std::error_code trashDisplaced() override {
+    if (auto ec = fs_.inject(Op::Trash, targetPath())) return ec;
+    return real_->trashDisplaced();
+  }
+  std::string keptPath() const override { return real_ ? real_->keptPath() : std::string(); }
 
  private:
   FaultFileSystem& fs_;

@@ -12,8 +12,9 @@
 namespace vardell::test {
 
 // Operations a fault can be injected into.
-enum class Op { List, Open, Read, ResetAttributes, PrepareCopy, CommitCopy, Trash, CreateFolder, RemoveFolder, TrashLink, Stat, CopyPiece, WriteLog };
-inline constexpr int kOpCount = 13;
+// A copy's trashDisplaced passes Op::Trash, its exchangeWithExisting Op::ExchangeCopy.
+enum class Op { List, Open, Read, ResetAttributes, PrepareCopy, CommitCopy, Trash, CreateFolder, RemoveFolder, TrashLink, Stat, CopyPiece, WriteLog, ExchangeCopy };
+inline constexpr int kOpCount = 14;
 
 class FaultFileSystem : public FileSystem {
  public:
