@@ -16,10 +16,26 @@ bool SyncEngine::noteDiskFull(const std::error_code& ec) {
 
 namespace {
 
-// File systems without hard links (FAT, some network file systems) refuse them so.
+// File systems without hard links (FAT, some network file systems) refuse them so, and
+// so does fs.protected_hardlinks for a file that belongs to another user.
 bool hardLinksRefused(const std::error_code& ec) {
   return ec == std::errc::operation_not_permitted || ec == std::errc::operation_not_supported ||
          ec == std::errc::too_many_links;
+}
+
+// Replaces the old file where the trash cannot get a hard link of it: the complete copy
+// and the old file trade names in one step, then the old file leaves its temporary name
+// for the trash. Only where names cannot be traded either (exFAT) does the old file go
+// to the trash first, the name being free until the copy takes it.
+std::error_code replaceByExchange(FileCopy& copy) {
+  const auto exchanged = copy.exchangeWithExisting();
+  if (exchanged == std::errc::operation_not_supported) {
+    if (auto trashed = copy.trashExisting(TrashAction::Move)) return trashed;
+    return copy.commit(true);
+  }
+  if (exchanged) return exchanged;
+  // Refused by the trash, the old file has its name back (or stays where keptPath says).
+  return copy.trashDisplaced();
 }
 
 }  // namespace
@@ -65,11 +81,16 @@ std::error_code SyncEngine::replaceWithCopy(FileCopy& copy) {
   // the old file from its trash copy.
   if (copy.targetExists()) {
     // The old file keeps its name until the complete copy takes it in one step; the trash
-    // holds a restorable hard link of it by then. Where the file system has no hard
-    // links, the old file goes to the trash first and the copy takes the free name, so a
-    // crash in between leaves the old file in the trash only.
-    auto trashed = copy.trashExisting(TrashAction::Link);
-    if (hardLinksRefused(trashed)) trashed = copy.trashExisting(TrashAction::Move);
+    // holds a restorable hard link of it by then.
+    const auto trashed = copy.trashExisting(TrashAction::Link);
+    if (hardLinksRefused(trashed)) {
+      const auto ec = replaceByExchange(copy);
+      if (!copy.keptPath().empty()) {
+        window_.reportFailure("The replaced file " + copy.targetPath() + " could not go to the trash; it was kept as " +
+                              copy.keptPath());
+      }
+      return ec;
+    }
     if (trashed) return trashed;  // it stays where it is rather than being overwritten
   }
   return copy.commit(true);
