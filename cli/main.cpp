@@ -41,11 +41,16 @@ std::string checkFolders(const CliOptions& options, FileSystem& fs) {
 }
 
 // After a run whose removal stopped because the master vanished, repeating waits until
-// the master is there again on the volume it was on.
+// the master is there again on the volume it was on, with every volume that was mounted
+// inside it.
 bool masterIsBack(const CliOptions& options, FileSystem& fs, const RunReport& last) {
   if (!last.masterVanished) return true;
   FileIdentity id;
-  return !fs.identify(options.master, id) && id.folder && (!last.masterDevice || id.device == *last.masterDevice);
+  if (fs.identify(options.master, id) || !id.folder || (last.masterDevice && id.device != *last.masterDevice)) return false;
+  for (const auto& [folder, device] : last.masterMounts) {
+    if (fs.identify(folder, id) || !id.folder || id.device != device) return false;
+  }
+  return true;
 }
 
 // Runs the command once; returns its exit status.

@@ -16,6 +16,12 @@ void SyncEngine::rememberMasterVolume() {
     masterInode_ = id.inode;
   }
   report_.masterDevice = masterDevice_;
+  // A volume mounted inside the master, unmounted during the run, would look like an
+  // empty folder: its folder and device are kept to tell.
+  report_.masterMounts.clear();
+  for (const std::string& folder : fs_.mountPointsBelow(withoutTrailingSeparator(window_.masterFolder()))) {
+    if (!fs_.identifyEntry(folder, id) && id.folder) report_.masterMounts.emplace_back(folder, id.device);
+  }
 }
 
 void SyncEngine::stopRemovalForVanishedMaster() {
@@ -24,7 +30,7 @@ void SyncEngine::stopRemovalForVanishedMaster() {
   report_.masterVanished = true;
   noteFailedAction();
   LogStatus("Master folder vanished, removal stopped: ", Colour::Red, false);
-  LogStatus(withoutTrailingSeparator(window_.masterFolder()), Colour::Black, true);
+  LogStatus(vanishedMasterFolder_, Colour::Black, true);
 }
 
 void SyncEngine::reportOtherTree(const std::string& folder) {
@@ -34,11 +40,20 @@ void SyncEngine::reportOtherTree(const std::string& folder) {
 }
 
 bool SyncEngine::masterFolderVanished() {
+  vanishedMasterFolder_ = withoutTrailingSeparator(window_.masterFolder());
   FileIdentity id;
-  if (fs_.identify(withoutTrailingSeparator(window_.masterFolder()), id) || !id.folder) return true;
+  if (fs_.identify(vanishedMasterFolder_, id) || !id.folder) return true;
   // An unmounted drive leaves its empty mount point behind, on another volume; a folder
   // put in the master's place is not the master the run opened.
-  return (masterDevice_ && id.device != *masterDevice_) || (masterInode_ && id.inode != *masterInode_);
+  if ((masterDevice_ && id.device != *masterDevice_) || (masterInode_ && id.inode != *masterInode_)) return true;
+  // A drive mounted inside the master and unmounted now would look like empty folders.
+  for (const auto& [folder, device] : report_.masterMounts) {
+    if (fs_.identifyEntry(folder, id) || !id.folder || id.device != device) {
+      vanishedMasterFolder_ = folder;
+      return true;
+    }
+  }
+  return false;
 }
 
 bool SyncEngine::trashMirrorFile(const std::string& path, const RemovalLines& lines) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vardell {
 
@@ -15,6 +17,9 @@ struct RunReport {
   int failedActions = 0;  // copies, removals, listings and safety stops that could not be done
   bool masterVanished = false;                // removal stopped because the master folder went away
   std::optional<std::uint64_t> masterDevice;  // the master folder's volume when the run started
+  // The volumes mounted inside the master when the run started (folder, device): removal
+  // stops when one is gone, and a repeating run waits for all of them again.
+  std::vector<std::pair<std::string, std::uint64_t>> masterMounts;
 };
 
 }  // namespace vardell

@@ -226,6 +226,7 @@ class SyncEngine final : public RunControl {
   FolderPairChecks checks_{fs_};
   std::optional<std::uint64_t> masterDevice_;  // the master folder's volume when the run started
   std::optional<std::uint64_t> masterInode_;   // and the master folder itself on it
+  std::string vanishedMasterFolder_;  // the master folder whose vanishing stopped removal
   CopySource lastCopied_;  // the latest copy's source, as it was when copied
   std::optional<CopySource> lastCommitted_;  // what took the target's name, when the latest copy did
   int failedActions_ = 0;  // copies, removals and listings of this run that could not be done

@@ -165,6 +165,9 @@ class FileSystem {
   // told from the folders opened by enterTrees (walking up from inner, and by their
   // places within the file system, so links, renames and bind mounts cannot hide it).
   virtual bool treeLiesWithin(const std::string& inner, const std::string& outer) = 0;
+  // With trees entered: the folders below the root that are mount points now (another
+  // volume mounted inside the tree), as paths below the root's path.
+  virtual std::vector<std::string> mountPointsBelow(const std::string& root) = 0;
 
   // Lists a folder into `entries`, sorted by listingOrderLess, "." and ".." first.
   // Links are not followed. At a volume root the volume's housekeeping folders

@@ -111,6 +111,18 @@ class PosixFileSystem final : public FileSystem {
     return innerRoot && outerRoot && trees_.rootLiesWithin(*innerRoot, *outerRoot);
   }
 
+  std::vector<std::string> mountPointsBelow(const std::string& rootPath) override {
+    std::vector<std::string> below;
+    const posix::TreeRoot* root = trees_.rootNamed(rootPath);
+    if (!root || !root->handle) return below;
+    for (const Volume& mount : mountTable()) {
+      if (isBelow(mount.mountPoint, root->realPath)) {
+        below.push_back(joinPath(rootPath, mount.mountPoint.substr(root->realPath == "/" ? 1 : root->realPath.size() + 1)));
+      }
+    }
+    return below;
+  }
+
   std::error_code realPath(const std::string& path, std::string& resolved) override {
     if (const posix::TreeRoot* root = trees_.rootNamed(path)) return realPathOfRoot(*root, resolved);
     char buffer[PATH_MAX];

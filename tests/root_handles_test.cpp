@@ -5,6 +5,7 @@
 #include "tests/support/scoped_mount.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -122,6 +123,27 @@ TEST_F(RootHandleTest, AnEmptyOrRelativeFolderIsRefusedAndNeverTheWorkingFolder)
   EXPECT_EQ(engine->lastRun().refusal, "The master folder \"\" is not a full path");
   ASSERT_EQ(::chdir(cwd), 0);
   EXPECT_EQ(tree.snapshot("out"), outsideBefore);
+}
+
+TEST_F(RootHandleTest, ADriveUnmountedFromInsideTheMasterDuringRemovalStopsItAsAVanishedMasterDoes) {
+  tree.writeFile("m/a", "a");
+  tree.writeFile("r/a", "a");
+  const auto drive = ScopedMount::tmpfs(master("disk"));
+  REQUIRE_MOUNTED(drive);
+  writeBoth("disk/photo", "p");
+  writeBoth("disk/deep/photo", "p");
+  bool unmounted = false;
+  window.onProcessEvents = [&] {
+    if (unmounted || !engine->state().RemovalPass) return;
+    unmounted = ::umount2(master("disk").c_str(), MNT_DETACH) == 0;  // the drive is unplugged
+  };
+  engine->ReplicateBtnClick();  // the master changes under the run: the drive is gone
+  ASSERT_TRUE(unmounted);
+  EXPECT_TRUE(anyLineContains("Master folder vanished, removal stopped: " + master("disk")));
+  EXPECT_EQ(trashedNames(), Lines{});
+  EXPECT_EQ(tree.listing("r/disk"), (Lines{"deep/", "deep/photo=p", "photo=p"}));
+  EXPECT_TRUE(engine->lastRun().masterVanished);
+  EXPECT_GT(engine->lastRun().failedActions, 0);
 }
 
 // The mirror on a volume of its own and a folder outside both trees on another, with the

@@ -48,6 +48,7 @@ class FaultFileSystem : public FileSystem {
   bool treeLiesWithin(const std::string& inner, const std::string& outer) override {
     return real_->treeLiesWithin(inner, outer);
   }
+  std::vector<std::string> mountPointsBelow(const std::string& root) override { return real_->mountPointsBelow(root); }
   std::error_code listFolder(const std::string& folder, std::vector<DirEntry>& entries, ListingDetail detail) override;
   std::error_code statEntry(const std::string& path, DirEntry& entry) override;
   bool fileExists(const std::string& path) override { return real_->fileExists(path); }
