@@ -158,25 +158,25 @@ struct TrashFromHandleTest : RootHandleTest {
   std::string volumeTrash() const { return "vol/.Trash-" + std::to_string(::getuid()); }
 };
 
-TEST_F(TrashFromHandleTest, ASubfolderSwappedForALinkWhileACopyIsWrittenNeverPutsATrashOutside) {
+TEST_F(TrashFromHandleTest, AMirrorSwappedForALinkWhileACopyIsWrittenNeverPutsATrashOutside) {
   REQUIRE_MOUNTED(mirrorVolume);
   REQUIRE_MOUNTED(outsideVolume);
   tree.writeFile("m/sub/f", "new", 1600000100);
   tree.writeFile("vol/r/sub/f", "old");
-  tree.writeFile("out/keep", "k");
+  tree.writeFile("out/sub/keep", "k");
   bool swapped = false;
   fs.fault = [&](Op op, const std::string&) -> std::error_code {
     if ((op == Op::TrashLink || op == Op::Trash) && !swapped) {
-      swapped = true;  // the copy's folder is open; its path now leads outside
-      swapForLink(tree.path("vol/r/sub"), tree.path("vol/r/sub-moved"), outside());
+      swapped = true;  // the copy's folder is open; the mirror's path now leads outside
+      swapForLink(tree.path("vol/r"), tree.path("vol/r-moved"), outside());
     }
     return {};
   };
   sync();
   ASSERT_TRUE(swapped);
-  EXPECT_EQ(tree.listing("out"), (Lines{"keep=k"}));
+  EXPECT_EQ(tree.listing("out"), (Lines{"sub/", "sub/keep=k"}));
   EXPECT_EQ(tree.listing(volumeTrash() + "/files"), (Lines{"f=old"}));
-  EXPECT_EQ(tree.readFile("vol/r/sub-moved/f"), "new");
+  EXPECT_EQ(tree.readFile("vol/r-moved/sub/f"), "new");
 }
 
 TEST_F(TrashFromHandleTest, TheTrashRecordsThePathBelowTheVolumeTop) {
