@@ -29,6 +29,13 @@ vardell::CommandLineOptions commandLineOf(const std::vector<std::string>& parame
   return options;
 }
 
+// False on the platforms that draw nothing (a batch run without a display, or one the
+// caller started off screen): a modal box there would wait for a click that never comes.
+bool windowsSeen() {
+  const QString platform = QGuiApplication::platformName();
+  return platform != QStringLiteral("offscreen") && platform != QStringLiteral("minimal");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,6 +71,7 @@ int main(int argc, char** argv) {
 
   auto fs = vardell::makePosixFileSystem();
   vardell::TProgramStart start(window, prompts, *fs, folders, parameters);
+  start.setMessageBoxesSeen(windowsSeen());
   start.FormCreate();
 
   vardell::TBatchMode batch(window, parameters);

@@ -124,22 +124,43 @@ void TProgramStart::FormCreate() {
   SaveSettings();
 }
 
+std::string TProgramStart::folderOfParameter(const std::string& parameter) {
+  // An empty parameter (a variable a cron line left unset) names no folder; its full path
+  // would be the working folder, which nobody named.
+  return parameter.empty() ? std::string() : fs_.fullPath(parameter);
+}
+
 void TProgramStart::applyCommandLineFolders(const WindowSettings& section) {
-  std::string dir1 = section.dir1, dir2 = section.dir2;
-  if (parameters_.size() >= 1) dir1 = fs_.fullPath(parameters_[0]);
-  if (parameters_.size() >= 2) dir2 = fs_.fullPath(parameters_[1]);
-  const bool masterThere = fs_.folderExists(dir1);
-  const bool mirrorThere = fs_.folderExists(dir2);
-  window_.setMasterFolder(masterThere ? dir1 : folders_.program);
+  const bool masterGiven = parameters_.size() >= 1;
+  const bool mirrorGiven = parameters_.size() >= 2;
+  const std::string dir1 = masterGiven ? folderOfParameter(parameters_[0]) : section.dir1;
+  const std::string dir2 = mirrorGiven ? folderOfParameter(parameters_[1]) : section.dir2;
+  const bool masterShown = !dir1.empty() && fs_.folderExists(dir1) && window_.setMasterFolder(dir1);
+  if (!masterShown) window_.setMasterFolder(folders_.program);
   // There is no second fixed drive to fall back on: a missing mirror shows the program
   // folder, as the master does.
-  window_.setMirrorFolder(mirrorThere ? dir2 : folders_.program);
+  const bool mirrorShown = !dir2.empty() && fs_.folderExists(dir2) && window_.setMirrorFolder(dir2);
+  if (!mirrorShown) window_.setMirrorFolder(folders_.program);
   window_.DriveComboBox2Change();
-  if (parameters_.size() >= 1 && !masterThere) {
-    endReason_ = "The master folder " + dir1 + " does not exist";
-  } else if (parameters_.size() >= 2 && !mirrorThere) {
-    endReason_ = "The mirror folder " + dir2 + " does not exist";
+  if (masterGiven && !masterShown) {
+    endReason_ = refusalOfFolderParameter(parameters_[0], "master", dir1);
+  } else if (mirrorGiven && !mirrorShown) {
+    endReason_ = refusalOfFolderParameter(parameters_[1], "mirror", dir2);
   }
+  // An empty parameter is a mistake in the command line, not a folder that went away:
+  // whoever is at the screen is told at once, also in a batch run.
+  const bool emptyParameter = (masterGiven && parameters_[0].empty()) || (mirrorGiven && parameters_[1].empty());
+  if (emptyParameter && messageBoxesSeen_) {
+    prompts_.showMessage(MessageKind::Error, QString::fromUtf8(kApplicationTitle), qs(endReason_ + ". Nothing was run."));
+  }
+}
+
+std::string TProgramStart::refusalOfFolderParameter(const std::string& parameter, const char* side,
+                                                    const std::string& folder) {
+  const std::string named = std::string("The ") + side + " folder ";
+  if (parameter.empty()) return named + "parameter is empty (it never stands for the working folder)";
+  if (!fs_.folderExists(folder)) return named + folder + " does not exist";
+  return named + folder + " cannot be shown";  // a folder the list cannot read: its line says why
 }
 
 bool TProgramStart::SaveSettings() {

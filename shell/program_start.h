@@ -47,7 +47,12 @@ class TProgramStart {
   // red line and a line on stderr) and stops the save; false then.
   bool SaveSettings();
 
-  // A folder parameter names no folder: the program ends once its message loop starts.
+  // Whether a message box can be seen. Without a display the window lives off screen,
+  // where a box would wait for ever for a click; true unless set.
+  void setMessageBoxesSeen(bool seen) { messageBoxesSeen_ = seen; }
+
+  // A folder parameter is empty or names no folder: the program ends once its message
+  // loop starts, before anything runs.
   bool endRequested() const { return !endReason_.empty(); }
   const std::string& endReason() const { return endReason_; }
   // Start-up stopped at a malformed legacy folder file.
@@ -60,6 +65,11 @@ class TProgramStart {
   // false, after the error box, when one of them is neither empty nor an integer.
   bool readLegacyFolderFile();
   void applyCommandLineFolders(const WindowSettings& section);
+  // The folder a parameter names, as a full path; empty for an empty parameter.
+  std::string folderOfParameter(const std::string& parameter);
+  // Why a folder parameter cannot be used; `side` is "master" or "mirror", `folder` what
+  // the parameter names.
+  std::string refusalOfFolderParameter(const std::string& parameter, const char* side, const std::string& folder);
   void reportProblem(const std::string& text);
   void addNotes(const std::vector<std::string>& notes);
 
@@ -71,6 +81,7 @@ class TProgramStart {
   TInstanceSettings settings_;
   std::string endReason_;
   bool stoppedAtLegacyFile_ = false;
+  bool messageBoxesSeen_ = true;
 };
 
 }  // namespace vardell

@@ -12,6 +12,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -57,6 +58,24 @@ std::string ScopedFolder::read(const std::string& relative) const {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+std::vector<std::string> ScopedFolder::snapshot(const std::string& relative) const {
+  std::vector<std::string> entries;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(*this / relative)) {
+    struct stat st {};
+    if (::lstat(entry.path().c_str(), &st) != 0) {
+      entries.push_back(entry.path().string() + " vanished while listed");
+      continue;
+    }
+    std::ostringstream line;
+    line << entry.path().string() << " mode " << std::oct << st.st_mode << std::dec << " inode " << st.st_ino
+         << " mtime " << st.st_mtim.tv_sec << "." << st.st_mtim.tv_nsec;
+    if (S_ISREG(st.st_mode)) line << " = " << read(entry.path().string().substr(path_.size() + 1));
+    entries.push_back(line.str());
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
 }
 
 void RecordingPrompts::showMessage(MessageKind, const QString& caption, const QString& text) {

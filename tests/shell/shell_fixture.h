@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vardell::test {
 
@@ -36,6 +37,9 @@ class ScopedFolder {
   void makeFolder(const std::string& relative) const;
   bool exists(const std::string& relative) const;
   std::string read(const std::string& relative) const;
+  // Every entry below `relative`, sorted, with its kind, mode, inode, last-write time and
+  // a file's content: what must stay byte for byte as it was where no run may write.
+  std::vector<std::string> snapshot(const std::string& relative = "") const;
 
  private:
   std::string path_;

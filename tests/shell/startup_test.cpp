@@ -11,8 +11,11 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTest>
 
+#include <filesystem>
 #include <fstream>
 
 namespace vardell::test {
@@ -44,6 +47,7 @@ class StartupTest : public ::testing::Test {
     if (config.commandLine.present) config.commandLine.letters = parameters[2];
     window_ = std::make_unique<TMainForm>(config, prompts_, &updatePrompts_);
     start_ = std::make_unique<TProgramStart>(*window_, prompts_, *fs_, folders_, std::move(parameters));
+    start_->setMessageBoxesSeen(boxesSeen_);
     start_->FormCreate();
   }
   std::string iniFile() const { return folders_.settings + "KELPO.ini"; }
@@ -59,6 +63,7 @@ class StartupTest : public ::testing::Test {
   RecordingUpdatePrompts updatePrompts_;
   std::unique_ptr<TMainForm> window_;
   std::unique_ptr<TProgramStart> start_;
+  bool boxesSeen_ = true;
 };
 
 TEST_F(StartupTest, FirstStartWithoutSettingsShowsDefaultsAndWritesNothingUntilExit) {
@@ -200,6 +205,81 @@ TEST_F(StartupTest, CommandLineFoldersAndMissingOnesEndTheProgram) {
     }
     start_.reset();
     window_.reset();
+  }
+}
+
+struct EmptyParameterRow {
+  const char* name;
+  std::vector<std::string> parameters;  // "" stays empty, others are relative to the test's folder
+  bool boxesSeen;
+  const char* side;  // the side whose parameter is refused
+};
+
+TEST_F(StartupTest, EmptyFolderParameterEndsTheProgramAndNeverStandsForTheWorkingFolder) {
+  const EmptyParameterRow rows[] = {
+      {"empty master", {"", "mirror"}, true, "master"},
+      {"empty mirror in a batch run", {"master", "", "RQS"}, true, "mirror"},
+      {"both empty", {"", "", "RQS"}, true, "master"},
+      {"empty mirror off screen: no box waits", {"master", "", "RQS"}, false, "mirror"},
+  };
+  const std::string workingFolder = fs_->fullPath(".");
+  for (const EmptyParameterRow& row : rows) {
+    std::vector<std::string> parameters;
+    for (const std::string& p : row.parameters) parameters.push_back(p.empty() || p == "RQS" ? p : root_ / p);
+    boxesSeen_ = row.boxesSeen;
+    prompts_.messages.clear();
+    create(parameters);
+    const std::string reason =
+        std::string("The ") + row.side + " folder parameter is empty (it never stands for the working folder)";
+    EXPECT_EQ(start_->endReason(), reason) << row.name;
+    EXPECT_EQ(prompts_.messages, row.boxesSeen ? QStringList{QString::fromStdString("Vardell v3.1.5|" + reason +
+                                                                                    ". Nothing was run.")}
+                                               : QStringList{})
+        << row.name;
+    EXPECT_NE(window_->masterFolder(), workingFolder) << row.name;
+    EXPECT_NE(window_->mirrorFolder(), workingFolder) << row.name;
+    start_.reset();
+    window_.reset();
+  }
+}
+
+// The program as cron starts it, from a working folder with content of its own, with a
+// folder variable left unset; with and without an off-screen platform chosen by the caller.
+TEST(CronLine, EmptyFolderParameterChangesNothingAndExitsWithTwo) {
+  const std::vector<std::vector<QString>> rows = {{"MASTER", "", "RQS"}, {"", "MIRROR", "RQS"}};
+  for (const bool offscreenChosen : {false, true}) {
+    for (const std::vector<QString>& row : rows) {
+      ScopedFolder program, home, work, master, mirror;
+      // A copy of its own keeps its settings beside it, away from the build folder.
+      std::filesystem::copy_file(VARDELL_BUILD_DIR "/vardell", program / "vardell");
+      work.writeFile("keep.txt", "working folder");
+      work.writeFile("sub/inner.txt", "inner");
+      master.writeFile("a.txt", "alpha");
+      mirror.writeFile("stale.txt", "old");
+      const auto before = std::vector{work.snapshot(), master.snapshot(), mirror.snapshot()};
+      QStringList arguments;
+      for (const QString& word : row) {
+        arguments << (word == "MASTER" ? QString::fromStdString(master.path())
+                      : word == "MIRROR" ? QString::fromStdString(mirror.path())
+                                         : word);
+      }
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+      if (offscreenChosen) env.insert("QT_QPA_PLATFORM", "offscreen");
+      env.insert("HOME", QString::fromStdString(home.path()));
+      env.insert("XDG_CONFIG_HOME", QString::fromStdString(home / "config"));
+      env.insert("XDG_RUNTIME_DIR", QString::fromStdString(home.path()));
+      QProcess run;
+      run.setProcessEnvironment(env);
+      run.setWorkingDirectory(QString::fromStdString(work.path()));
+      run.start(QString::fromStdString(program / "vardell"), arguments);
+      ASSERT_TRUE(run.waitForFinished(30000)) << "the program waited (for a box nobody can see?)";
+      const std::string errors = run.readAllStandardError().toStdString();
+      EXPECT_EQ(run.exitCode(), 2) << errors;
+      EXPECT_NE(errors.find("folder parameter is empty"), std::string::npos) << errors;
+      EXPECT_EQ((std::vector{work.snapshot(), master.snapshot(), mirror.snapshot()}), before)
+          << arguments.join(' ').toStdString();
+    }
   }
 }
 
