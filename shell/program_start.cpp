@@ -25,6 +25,13 @@ std::string withSlash(std::string folder) {
   return folder;
 }
 
+// True when path names a folder. A link to a folder counts, followed once here: a folder
+// parameter may be a link, and the list then shows the folder it leads to.
+bool namesFolder(FileSystem& fs, const std::string& path) {
+  FileIdentity id;
+  return !path.empty() && !fs.identify(path, id) && id.folder;
+}
+
 // Sets a check box and runs its click handler when its state changes.
 void setBox(QCheckBox* box, bool on, const std::function<void()>& clicked) {
   if (box->isChecked() == on) return;
@@ -135,11 +142,11 @@ void TProgramStart::applyCommandLineFolders(const WindowSettings& section) {
   const bool mirrorGiven = parameters_.size() >= 2;
   const std::string dir1 = masterGiven ? folderOfParameter(parameters_[0]) : section.dir1;
   const std::string dir2 = mirrorGiven ? folderOfParameter(parameters_[1]) : section.dir2;
-  const bool masterShown = !dir1.empty() && fs_.folderExists(dir1) && window_.setMasterFolder(dir1);
+  const bool masterShown = namesFolder(fs_, dir1) && window_.setMasterFolder(dir1);
   if (!masterShown) window_.setMasterFolder(folders_.program);
   // There is no second fixed drive to fall back on: a missing mirror shows the program
   // folder, as the master does.
-  const bool mirrorShown = !dir2.empty() && fs_.folderExists(dir2) && window_.setMirrorFolder(dir2);
+  const bool mirrorShown = namesFolder(fs_, dir2) && window_.setMirrorFolder(dir2);
   if (!mirrorShown) window_.setMirrorFolder(folders_.program);
   window_.DriveComboBox2Change();
   if (masterGiven && !masterShown) {
@@ -159,7 +166,7 @@ std::string TProgramStart::refusalOfFolderParameter(const std::string& parameter
                                                     const std::string& folder) {
   const std::string named = std::string("The ") + side + " folder ";
   if (parameter.empty()) return named + "parameter is empty (it never stands for the working folder)";
-  if (!fs_.folderExists(folder)) return named + folder + " does not exist";
+  if (!namesFolder(fs_, folder)) return named + folder + " does not exist";
   return named + folder + " cannot be shown";  // a folder the list cannot read: its line says why
 }
 

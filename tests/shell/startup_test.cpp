@@ -18,6 +18,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 namespace vardell::test {
 namespace {
 
@@ -238,6 +240,33 @@ TEST_F(StartupTest, EmptyFolderParameterEndsTheProgramAndNeverStandsForTheWorkin
         << row.name;
     EXPECT_NE(window_->masterFolder(), workingFolder) << row.name;
     EXPECT_NE(window_->mirrorFolder(), workingFolder) << row.name;
+    start_.reset();
+    window_.reset();
+  }
+}
+
+TEST_F(StartupTest, FolderParameterThatIsALinkToAFolderIsFollowedOnce) {
+  root_.writeFile("file.txt", "x");
+  ASSERT_EQ(::symlink((root_ / "master").c_str(), (root_ / "to-master").c_str()), 0);
+  ASSERT_EQ(::symlink((root_ / "mirror").c_str(), (root_ / "to-mirror").c_str()), 0);
+  ASSERT_EQ(::symlink((root_ / "gone").c_str(), (root_ / "to-nothing").c_str()), 0);
+  ASSERT_EQ(::symlink((root_ / "file.txt").c_str(), (root_ / "to-file").c_str()), 0);
+  const FolderRow rows[] = {
+      {"links to both folders", {"to-master", "to-mirror", "RQS"}, false},
+      {"a link to nothing", {"to-nothing", "mirror", "RQS"}, true},
+      {"a link to a file", {"master", "to-file", "RQS"}, true},
+  };
+  for (const FolderRow& row : rows) {
+    std::vector<std::string> parameters;
+    for (const std::string& p : row.parameters) parameters.push_back(p == "RQS" ? p : root_ / p);
+    create(parameters);
+    EXPECT_EQ(start_->endRequested(), row.ends) << row.name << ": " << start_->endReason();
+    if (!row.ends) {
+      EXPECT_EQ(window_->masterFolder(), root_ / "master") << "the list shows the folder the link leads to";
+      EXPECT_EQ(window_->mirrorFolder(), root_ / "mirror");
+    } else {
+      EXPECT_NE(start_->endReason().find(" does not exist"), std::string::npos) << row.name;
+    }
     start_.reset();
     window_.reset();
   }
