@@ -116,18 +116,13 @@ bool TDirectoryListBox::setDrive(const std::string& mountPoint) {
 
 void TDirectoryListBox::Update() {
   if (directory_.empty()) return;
-  std::string folder = directory_;
-  while (folder != "/" && !fs_.folderExists(folder)) folder = parentOf(folder);
-  const std::string gone = directory_;
-  if (!fill(folder, nullptr)) {
-    // The folder is there but cannot be read any more: keep showing it, without subfolders.
-    clear();
-    return;
-  }
-  if (folder != gone) {
-    emit vanished(displayPath(gone), displayPath(folder));
-    emit directoryChanged();
-  }
+  if (fill(directory_, nullptr)) return;
+  // Gone, or there but no longer readable: the list keeps naming the folder, without
+  // subfolders, so a run refuses it instead of using whatever lies above it.
+  show(directory_, {});
+  const bool gone = !fs_.folderExists(directory_);
+  if (gone && !folderMissing_) emit vanished(displayPath(directory_));
+  folderMissing_ = gone;
 }
 
 bool TDirectoryListBox::fill(const std::string& folder, std::string* error) {
@@ -136,6 +131,12 @@ bool TDirectoryListBox::fill(const std::string& folder, std::string* error) {
     if (error) *error = "The folder " + folder + " cannot be read: " + describeError(ec);
     return false;
   }
+  folderMissing_ = false;
+  show(folder, entries);
+  return true;
+}
+
+void TDirectoryListBox::show(const std::string& folder, const std::vector<DirEntry>& subfolders) {
   directory_ = folder;
   drive_ = driveOf(folder);
   lastFolderOnDrive_[drive_] = folder;
@@ -158,7 +159,7 @@ bool TDirectoryListBox::fill(const std::string& folder, std::string* error) {
     item->setToolTip(displayPath(path));
     current = item;
   }
-  for (const DirEntry& entry : entries) {
+  for (const DirEntry& entry : subfolders) {
     if (entry.isDotEntry() || !entry.isFolder()) continue;
     auto* item = new QListWidgetItem(closed, displayPath(entry.Name), this);
     item->setData(kFolderRole, QByteArray::fromStdString(join(folder, entry.Name)));
@@ -166,7 +167,6 @@ bool TDirectoryListBox::fill(const std::string& folder, std::string* error) {
   }
   setCurrentItem(current);
   setUpdatesEnabled(true);
-  return true;
 }
 
 void TDirectoryListBox::openItem(QListWidgetItem* item) {
@@ -174,7 +174,8 @@ void TDirectoryListBox::openItem(QListWidgetItem* item) {
   if (folder.empty() || folder == directory_) return;
   std::string error;
   if (!setDirectory(folder, &error)) {
-    emit vanished(displayPath(folder), displayPath(directory_));
+    // Only the item was stale: the list stays on its folder and shows what is there now.
+    emit vanished(displayPath(folder));
     Update();
   }
 }

@@ -33,9 +33,13 @@ class TDirectoryListBox : public QListWidget {
   // nearest existing folder above the one last shown). False when the volume cannot be
   // read (no medium); the list is then unchanged.
   bool setDrive(const std::string& mountPoint);
-  // Re-reads the list from the disk. A current folder that has vanished gives way to its
-  // nearest existing parent; vanished() is then emitted.
+  // Re-reads the list from the disk. A current folder that has vanished stays the current
+  // folder, shown without subfolders: the list never moves to a parent by itself, since
+  // the next run would use a folder nobody chose. vanished() is emitted when the list
+  // first finds it gone; when it is back, its subfolders are shown again.
   void Update();
+  // The current folder was gone when the list was last read.
+  bool folderMissing() const { return folderMissing_; }
 
   // The folder an item stands for.
   std::string folderOf(const QListWidgetItem* item) const;
@@ -43,10 +47,10 @@ class TDirectoryListBox : public QListWidget {
   std::string driveOf(const std::string& folder) const;
 
  signals:
-  // The current folder changed (by the user, a drop, setDirectory or a vanished folder).
+  // The current folder changed (by the user, a drop or setDirectory).
   void directoryChanged();
-  // The current folder `gone` is no longer there; the list shows `shown` instead.
-  void vanished(const QString& gone, const QString& shown);
+  // The folder `gone` (the current one, or an item opened) is no longer there.
+  void vanished(const QString& gone);
   // A drop that could not be taken, with the reason.
   void dropRefused(const QString& reason);
 
@@ -57,8 +61,10 @@ class TDirectoryListBox : public QListWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  // Fills the list for directory_; false when it cannot be listed.
+  // Makes folder the current folder and fills the list; false when it cannot be listed.
   bool fill(const std::string& folder, std::string* error);
+  // Shows the way down from the volume root to folder, then `subfolders` below it.
+  void show(const std::string& folder, const std::vector<DirEntry>& subfolders);
   void openItem(QListWidgetItem* item);
 
   FileSystem& fs_;
@@ -66,6 +72,7 @@ class TDirectoryListBox : public QListWidget {
   std::string drive_ = "/";
   std::vector<std::string> volumes_{"/"};
   std::map<std::string, std::string> lastFolderOnDrive_;
+  bool folderMissing_ = false;
 };
 
 // A path as the program shows it (names that are not valid UTF-8 get replacement marks).

@@ -37,6 +37,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <utility>
 
 namespace vardell {
 namespace {
@@ -385,20 +386,34 @@ void TMainForm::takeTypedFolder(TDirectoryListBox* list, TDriveComboBox* chooser
   showFolderInEdit(list, edit);
 }
 
-void TMainForm::noteVanishedFolder(const QString& gone, const QString& shown) {
-  Memo1->insertFragment(("The folder " + gone + " is no longer there; the list shows " + shown).toStdString(),
-                        Colour::Red);
+void TMainForm::noteVanishedFolder(const QString& gone) {
+  Memo1->insertFragment(("The folder " + gone + " is no longer there").toStdString(), Colour::Red);
   Memo1->endLine();
 }
 
-bool TMainForm::foldersStillThere() {
-  bool there = true;
-  for (TDirectoryListBox* list : {DirectoryListBox1, DirectoryListBox2}) {
-    if (browseFs_->folderExists(list->Directory())) continue;
-    list->Update();  // shows the nearest existing parent and says so
-    there = false;
+std::string TMainForm::missingFolderRefusal() {
+  std::string refusal;
+  const std::pair<TDirectoryListBox*, const char*> sides[] = {{DirectoryListBox1, "master"},
+                                                              {DirectoryListBox2, "mirror"}};
+  for (const auto& [list, side] : sides) {
+    const bool there = browseFs_->folderExists(list->Directory());
+    // A folder that went or came back since the list last read it: the list shows what
+    // is there now (the name alone of a folder that is gone).
+    if (there == list->folderMissing()) list->Update();
+    if (there) continue;
+    if (refusal.empty()) refusal = std::string("The ") + side + " folder " + list->Directory() + " does not exist";
   }
-  return there;
+  return refusal;
+}
+
+bool TMainForm::refuseRunOnMissingFolder() {
+  const std::string refusal = missingFolderRefusal();
+  if (refusal.empty()) return false;
+  // Counted as a refused run, so a batch run reports it and a repeating one tries again
+  // at its next tick, on the same folder.
+  engine_.engine->refuseBeforeStart(refusal);
+  Memo1->flushPending();
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -461,12 +476,12 @@ void TMainForm::runCommand(void (SyncEngine::*command)()) {
 }
 
 void TMainForm::CompareBtnClick() {
-  if (!foldersStillThere()) return;
+  if (refuseRunOnMissingFolder()) return;
   runCommand(&SyncEngine::CompareBtnClick);
 }
 
 void TMainForm::ReplicateBtnClick() {
-  if (!foldersStillThere()) return;
+  if (refuseRunOnMissingFolder()) return;
   runCommand(&SyncEngine::ReplicateBtnClick);
 }
 
@@ -552,7 +567,9 @@ void TMainForm::EnableForm() {
   AbortBtn->setEnabled(false);
   running_ = false;
   DirectoryListBox2->Update();
-  if (DirectoryListBox2->Drive() != DriveComboBox2->Drive()) DirectoryListBox2->setDrive(DriveComboBox2->Drive());
+  // The chooser follows the list, never the other way: moving the list to the chooser's
+  // drive would put the next run on a folder nobody chose.
+  if (DirectoryListBox2->Drive() != DriveComboBox2->Drive()) DriveComboBox2->setDrive(DirectoryListBox2->Drive());
   applySyncGuard();
   Memo1->flushPending();
 }

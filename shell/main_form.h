@@ -199,11 +199,16 @@ class TMainForm : public QWidget, public RunWindow {
   bool mirrorOnSystemVolume() const;
   // Runs one engine command, then what waited for its end: a close, a quit.
   void runCommand(void (SyncEngine::*command)());
-  // False, with a line saying why, when a folder list no longer shows an existing folder.
-  bool foldersStillThere();
+  // Why no run may start on the folders the lists name: the first of the master and
+  // mirror folders that is gone, or empty when both are there. A list whose folder is
+  // gone keeps naming it.
+  std::string missingFolderRefusal();
+  // Refuses a run, through the engine, while a folder the lists name is gone; true when
+  // it did.
+  bool refuseRunOnMissingFolder();
   void takeTypedFolder(TDirectoryListBox* list, TDriveComboBox* chooser, QLineEdit* edit);
   void showFolderInEdit(TDirectoryListBox* list, QLineEdit* edit);
-  void noteVanishedFolder(const QString& gone, const QString& shown);
+  void noteVanishedFolder(const QString& gone);
   void setClientHeight(int height);
   void startDrag(const QPoint& globalPos);
   void dragTo(const QPoint& globalPos);

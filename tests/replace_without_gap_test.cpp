@@ -4,6 +4,9 @@
 #include "tests/support/command_fixture.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +26,18 @@ struct Temporaries {
   bool unnamed;
 };
 void PrintTo(const Temporaries& temporaries, std::ostream* out) { *out << temporaries.name; }
+
+// Makes a folder immutable, or mutable again: then nothing can be moved into it, not even
+// by root. False where the file system has no such flag.
+bool makeImmutable(const std::string& folder, bool immutable) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int flags = 0;
+  bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+  done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) ::close(fd);
+  return done;
+}
 
 struct ReplaceWithoutGapTest : CommandTest, ::testing::WithParamInterface<Temporaries> {
   ReplaceWithoutGapTest() {
@@ -47,10 +62,18 @@ struct ReplaceWithoutGapTest : CommandTest, ::testing::WithParamInterface<Tempor
       return then ? then(op) : std::error_code{};
     };
   }
-  // The trash cannot be used: its files/ folder is a file.
-  void breakTheTrash() {
-    if (!tree.exists("data/Trash/files")) tree.writeFile("data/Trash/files", "not a folder");
+  ~ReplaceWithoutGapTest() override {
+    if (trashRefuses) makeImmutable(trash("files"), false);
   }
+  // Makes the trash refuse what is moved into it from now on (its files/ folder made
+  // immutable), the rest of the trash working; false where that cannot be done.
+  bool trashCanRefuse() {
+    tree.makeFolder("data/Trash/files");
+    tree.makeFolder("data/Trash/info");
+    return makeImmutable(trash("files"), true) && makeImmutable(trash("files"), false);
+  }
+  void refuseInTheTrash() { trashRefuses = trashRefuses || makeImmutable(trash("files"), true); }
+  bool trashRefuses = false;
   bool copyCompleted() const { return anyLineContains("Copy completed"); }
   Lines steps;
 };
@@ -89,8 +112,9 @@ TEST_P(ReplaceWithoutGapTest, WithoutTheExchangeTheOldFileGoesToTheTrashBeforeTh
 }
 
 TEST_P(ReplaceWithoutGapTest, AnOldFileTheTrashRefusesAfterTheExchangeTakesItsNameBack) {
+  if (!trashCanRefuse()) GTEST_SKIP() << "no immutable folders here";
   refuseLinkAndWatch([&](Op op) {
-    if (op == Op::Trash) breakTheTrash();
+    if (op == Op::Trash) refuseInTheTrash();
     return std::error_code{};
   });
   sync();
@@ -100,7 +124,8 @@ TEST_P(ReplaceWithoutGapTest, AnOldFileTheTrashRefusesAfterTheExchangeTakesItsNa
   EXPECT_EQ(entry(mirror("f")).MtimeNs, 1600000000LL * 1000000000LL);
   EXPECT_EQ(fs.calls(Op::Trash), 2);  // both attempts met the refusal
   ASSERT_FALSE(window.failures.empty());
-  EXPECT_NE(window.failures[0].find("Not a directory"), std::string::npos) << window.failures[0];
+  EXPECT_NE(window.failures[0].find("Operation not permitted"), std::string::npos) << window.failures[0];
+  EXPECT_EQ(tree.listing("data/Trash"), (Lines{"files/", "info/"}));
   EXPECT_EQ(engine->state().FilesCopied, 0);
 }
 
@@ -115,9 +140,10 @@ TEST_P(ReplaceWithoutGapTest, AnOldFileNeverMovedToTheTrashTakesItsNameBackWhenT
 }
 
 TEST_P(ReplaceWithoutGapTest, AnOldFileThatCanGoNeitherToTheTrashNorBackIsKeptAndNamed) {
+  if (!trashCanRefuse()) GTEST_SKIP() << "no immutable folders here";
   refuseLinkAndWatch([&](Op op) {
     if (op == Op::Trash && !tree.exists("intruder")) {
-      breakTheTrash();
+      refuseInTheTrash();
       tree.writeFile("intruder", "another program's file");  // takes the name from the copy
       EXPECT_EQ(std::rename(tree.path("intruder").c_str(), mirror("f").c_str()), 0);
       tree.writeFile("intruder", "done");

@@ -239,22 +239,6 @@ TEST_F(MainFormTest, TypedPathIsTakenAndABadOneIsRefusedWithAMessage) {
   EXPECT_TRUE(prompts_.messages[1].endsWith(QStringLiteral("Type a full path, beginning with /")));
 }
 
-TEST_F(MainFormTest, VanishedFolderShowsNearestParentAndNoRunStarts) {
-  ScopedFolder trees;
-  trees.writeFile("master/a.txt", "a");
-  trees.makeFolder("mirror/deep/er");
-  showFolders(trees / "master", trees / "mirror/deep/er");
-  std::filesystem::remove_all(trees / "mirror/deep");
-  click(window_->CompareBtn);
-  EXPECT_EQ(window_->mirrorFolder(), trees / "mirror");
-  const QStringList lines = statusLines();
-  ASSERT_FALSE(lines.isEmpty());
-  EXPECT_EQ(lines.last(), QString::fromStdString("The folder " + trees / "mirror/deep/er" +
-                                                 " is no longer there; the list shows " + trees / "mirror"));
-  EXPECT_FALSE(lines.join('\n').contains(QStringLiteral("Comparing "))) << "no run started";
-  EXPECT_EQ(window_->Memo1->fragmentsOf(int(lines.size()) - 1).front().second, qColorOf(Colour::Red));
-}
-
 // --- Exit and the update button ------------------------------------------------------------
 
 TEST_F(MainFormTest, ExitAddsItsLineSavesAndCloses) {
