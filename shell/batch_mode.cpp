@@ -109,7 +109,15 @@ void TBatchMode::Timer1Timer() {
 void TBatchMode::runSync() {
   window_.ReplicateBtnClick();
   syncRan_ = true;
-  const RunReport& report = window_.engine().lastRun();
+  noteRun(window_.engine().lastRun());
+}
+
+void TBatchMode::runCompare() {
+  window_.CompareBtnClick();
+  noteRun(window_.engine().lastRun());
+}
+
+void TBatchMode::noteRun(const RunReport& report) {
   // Whoever started the run unattended reads why it did not run where the status goes.
   if (report.outcome == RunOutcome::Refused) std::fprintf(stderr, "%s: %s\n", kApplicationTitle, report.refusal.c_str());
   noteStatus(batchExitStatus(report));
@@ -119,11 +127,6 @@ void TBatchMode::noteStatus(int status) {
   // With R and P in one tick the worse of the two runs is what the program returns.
   tickStatus_ = std::max(tickStatus_.value_or(0), status);
   lastStatus_ = tickStatus_;
-}
-
-void TBatchMode::runCompare() {
-  window_.CompareBtnClick();
-  noteStatus(batchExitStatus(window_.engine().lastRun()));
 }
 
 }  // namespace vardell

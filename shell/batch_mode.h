@@ -57,6 +57,8 @@ class TBatchMode : public QObject {
   bool has(char letter) const;
   void runSync();
   void runCompare();
+  // A refused run says why on stderr; every run's status counts for the exit status.
+  void noteRun(const RunReport& report);
   void noteStatus(int status);
 
   TMainForm& window_;

@@ -198,6 +198,15 @@ TEST_F(VanishedInBatch, MasterRemovedBetweenRepeatingTicksIsRefusedThenSyncedWhe
   EXPECT_FALSE(trees_.exists("backup/photos/letter.txt"));
 }
 
+TEST_F(VanishedInBatch, RepeatingCompareOnAVanishedMirrorSaysWhyOnStderr) {
+  start("NPS");  // N arms the timer, P runs Compare at each tick
+  std::filesystem::remove_all(trees_ / "backup/photos");
+  expectRefusedAndArmed(refusalFor("mirror", trees_ / "backup/photos"), tick());
+  trees_.makeFolder("backup/photos");
+  tick();
+  EXPECT_EQ(window_->engine().lastRun().outcome, RunOutcome::FoldersDiffer);
+}
+
 TEST_F(VanishedInBatch, SyncOnceOnAVanishedMirrorEndsWithStatusTwo) {
   start("RQS");
   std::filesystem::remove_all(trees_ / "backup/photos");
