@@ -209,7 +209,9 @@ class FileSystem {
   virtual std::string fullPath(const std::string& path) = 0;
 
   // Creates one folder (mode 0777 less umask); a folder already there counts as created.
-  // Fails when something else has the name (file_exists) or the parent is missing.
+  // Fails when something else has the name (file_exists) or the parent is missing. A
+  // root missing when the trees were entered is made in the folder opened then, never
+  // exists unlocked, and a link in its place is never followed.
   virtual std::error_code createFolder(const std::string& path) = 0;
   // Gives the folder at path this last-write time and these permission bits (07777), as
   // far as its file system keeps them; a link is never followed.
