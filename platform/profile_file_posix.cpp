@@ -2,6 +2,8 @@
 // flock on a sidecar lock file.
 #include "platform/profile_file.h"
 
+#include "platform/regular_file.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -15,7 +17,8 @@ namespace vardell {
 namespace {
 
 constexpr std::size_t kLongLine = 64 * 1024;
-// How long a write waits for another process's write to finish before it gives up.
+// How long a taker of the lock waits for another holder (one write, or a whole start's
+// search and exchange of sections) before it gives up.
 constexpr auto kLockPatience = std::chrono::seconds(5);
 
 std::error_code lastError() { return {errno, std::generic_category()}; }
@@ -64,46 +67,10 @@ bool unsafeText(const std::string& text) {
   return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
 }
 
-// Reads the whole file; a missing file is an empty text without an error.
-std::error_code readWholeFile(const std::string& path, std::string& bytes, bool& exists, mode_t& mode) {
-  bytes.clear();
-  exists = false;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return errno == ENOENT ? std::error_code() : lastError();
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const auto ec = lastError();
-    ::close(fd);
-    return ec;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return std::make_error_code(std::errc::invalid_argument);
-  }
-  if (std::size_t(st.st_size) > kProfileFileLimit) {
-    ::close(fd);
-    return std::make_error_code(std::errc::file_too_large);
-  }
-  exists = true;
-  mode = st.st_mode & 07777;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const auto ec = lastError();
-      ::close(fd);
-      return ec;
-    }
-    if (n == 0) break;
-    bytes.append(buffer, std::size_t(n));
-    if (bytes.size() > kProfileFileLimit) {
-      ::close(fd);
-      return std::make_error_code(std::errc::file_too_large);
-    }
-  }
-  ::close(fd);
-  return {};
+// False when the line "key=value" under "[section]" would not read back as written.
+bool fileCanKeep(const std::string& section, const std::string& key, const std::string& value) {
+  return !unsafeText(section) && !unsafeText(key) && !unsafeText(value) && section.find(']') == std::string::npos &&
+         key.find('=') == std::string::npos;
 }
 
 std::error_code writeAll(int fd, const std::string& bytes) {
@@ -117,39 +84,18 @@ std::error_code writeAll(int fd, const std::string& bytes) {
   return {};
 }
 
-// An exclusive flock on the sidecar lock file, released when the object goes.
-class ProfileLock {
- public:
-  explicit ProfileLock(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd_ < 0) {
-      ec_ = lastError();
-      return;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
-    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-      if (errno != EWOULDBLOCK && errno != EINTR) {
-        ec_ = lastError();
-        return;
-      }
-      if (std::chrono::steady_clock::now() > deadline) {
-        ec_ = std::make_error_code(std::errc::resource_unavailable_try_again);
-        return;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-  }
-  ~ProfileLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-  }
-  ProfileLock(const ProfileLock&) = delete;
-  ProfileLock& operator=(const ProfileLock&) = delete;
-  std::error_code error() const { return ec_; }
-
- private:
-  int fd_ = -1;
-  std::error_code ec_;
-};
+// Succeeds for a regular file, giving its permission bits in `mode`, or for nothing at path
+// (`mode` then unchanged). A rename would put the new file in place of a link or a pipe,
+// which is not ours to replace: they fail with the errors a read of them gives.
+std::error_code checkReplaceable(const std::string& path, mode_t& mode) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? std::error_code() : lastError();
+  if (S_ISLNK(st.st_mode)) return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+  if (S_ISDIR(st.st_mode)) return std::make_error_code(std::errc::is_a_directory);
+  if (!S_ISREG(st.st_mode)) return std::make_error_code(std::errc::operation_not_supported);
+  mode = st.st_mode & 07777;
+  return {};
+}
 
 }  // namespace
 
@@ -225,7 +171,8 @@ std::string ProfileText::newLineEnd() const {
   return "\n";
 }
 
-void ProfileText::setValue(const std::string& section, const std::string& key, const std::string& value) {
+std::error_code ProfileText::setValue(const std::string& section, const std::string& key, const std::string& value) {
+  if (!fileCanKeep(section, key, value)) return std::make_error_code(std::errc::invalid_argument);
   const std::string eol = newLineEnd();
   const std::string text = key + "=" + value;
   std::size_t end = 0;
@@ -234,7 +181,7 @@ void ProfileText::setValue(const std::string& section, const std::string& key, c
     if (!lines_.empty() && lines_.back().end.empty()) lines_.back().end = eol;
     lines_.push_back({"[" + section + "]", eol});
     lines_.push_back({text, eol});
-    return;
+    return {};
   }
   std::size_t lastFilled = header;
   for (std::size_t i = header + 1; i < end; ++i) {
@@ -242,11 +189,12 @@ void ProfileText::setValue(const std::string& section, const std::string& key, c
     const auto name = keyName(lines_[i].text);
     if (name && sameName(*name, key)) {
       lines_[i].text = text;
-      return;
+      return {};
     }
   }
   if (lines_[lastFilled].end.empty()) lines_[lastFilled].end = eol;
   lines_.insert(lines_.begin() + std::ptrdiff_t(lastFilled + 1), Line{text, eol});
+  return {};
 }
 
 std::string ProfileText::bytes() const {
@@ -255,36 +203,76 @@ std::string ProfileText::bytes() const {
   return out;
 }
 
-std::optional<std::string> readProfileString(const std::string& path, const std::string& section,
-                                             const std::string& key, std::error_code& ec, std::string* problem) {
-  std::string bytes;
-  bool exists = false;
-  mode_t mode = 0;
-  ec = readWholeFile(path, bytes, exists, mode);
-  if (ec) {
-    if (problem) *problem = ec == std::errc::file_too_large ? "it is too large to be a settings file" : "";
-    return std::nullopt;
+struct ProfileLock::LockFile {
+  std::string settingsFile;
+  int fd = -1;
+  ~LockFile() {
+    if (fd >= 0) ::close(fd);  // closing lets the lock go
   }
-  ProfileText text(std::move(bytes));
-  if (problem) *problem = text.problem();
-  return text.value(section, key);
+};
+
+ProfileLock::ProfileLock() = default;
+ProfileLock::ProfileLock(ProfileLock&&) noexcept = default;
+ProfileLock& ProfileLock::operator=(ProfileLock&&) noexcept = default;
+ProfileLock::~ProfileLock() = default;
+
+bool ProfileLock::holds(const std::string& path) const { return lock_ && lock_->settingsFile == path; }
+
+ProfileLock lockProfileFile(const std::string& path, std::error_code& ec, LockFileCreation creation) {
+  ec.clear();
+  auto lock = std::make_unique<ProfileLock::LockFile>();
+  lock->settingsFile = path;
+  // Read and write access because flock over NFS is a byte-range lock, which wants it for
+  // an exclusive hold; no byte of the lock file is ever written.
+  int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  if (creation == LockFileCreation::CreateWhenMissing) flags |= O_CREAT;
+  lock->fd = ::open((path + ".lock").c_str(), flags, 0600);
+  if (lock->fd < 0) {
+    ec = lastError();
+    return {};
+  }
+  struct stat st {};
+  if (::fstat(lock->fd, &st) != 0) {
+    ec = lastError();
+    return {};
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ec = std::make_error_code(std::errc::operation_not_supported);
+    return {};
+  }
+  // A holder that never lets go (a stopped process) must not hang every start: the lock is
+  // asked for again and again until the patience runs out.
+  const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
+  while (::flock(lock->fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+      ec = lastError();
+      return {};
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      ec = std::make_error_code(std::errc::resource_unavailable_try_again);
+      return {};
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  ProfileLock held;
+  held.lock_ = std::move(lock);
+  return held;
 }
 
-std::error_code writeProfileString(const std::string& path, const std::string& section, const std::string& key,
-                                   const std::string& value) {
-  if (unsafeText(section) || unsafeText(key) || unsafeText(value) || section.find(']') != std::string::npos ||
-      key.find('=') != std::string::npos) {
-    return std::make_error_code(std::errc::invalid_argument);
-  }
-  ProfileLock lock(path + ".lock");
-  if (const auto ec = lock.error()) return ec;
-
+std::error_code readProfileText(const std::string& path, ProfileText& text) {
+  text = ProfileText();
   std::string bytes;
-  bool exists = false;
+  const auto ec = readRegularFile(path, kProfileFileLimit, bytes);
+  if (ec == std::errc::no_such_file_or_directory) return {};
+  if (ec) return ec;
+  text = ProfileText(std::move(bytes));
+  return {};
+}
+
+std::error_code writeProfileText(const std::string& path, const ProfileText& text, const ProfileLock& held) {
+  if (!held.holds(path)) return std::make_error_code(std::errc::invalid_argument);
   mode_t mode = 0600;
-  if (const auto ec = readWholeFile(path, bytes, exists, mode)) return ec;
-  ProfileText text(std::move(bytes));
-  text.setValue(section, key, value);
+  if (const auto ec = checkReplaceable(path, mode)) return ec;
 
   std::string temporary = path + ".XXXXXX";
   const int fd = ::mkstemp(temporary.data());
@@ -297,6 +285,34 @@ std::error_code writeProfileString(const std::string& path, const std::string& s
   if (!ec && ::rename(temporary.c_str(), path.c_str()) != 0) ec = lastError();
   if (ec) ::unlink(temporary.c_str());
   return ec;
+}
+
+std::optional<std::string> readProfileString(const std::string& path, const std::string& section,
+                                             const std::string& key, std::error_code& ec, std::string* problem) {
+  ProfileText text;
+  ec = readProfileText(path, text);
+  if (ec) {
+    if (problem) *problem = ec == std::errc::file_too_large ? "it is too large to be a settings file" : "";
+    return std::nullopt;
+  }
+  if (problem) *problem = text.problem();
+  return text.value(section, key);
+}
+
+std::error_code writeProfileString(const std::string& path, const std::string& section, const std::string& key,
+                                   const std::string& value) {
+  // Refused before the lock file is made: a value the file cannot keep, or a file that is
+  // not ours to replace.
+  if (!fileCanKeep(section, key, value)) return std::make_error_code(std::errc::invalid_argument);
+  mode_t mode = 0;
+  std::error_code ec = checkReplaceable(path, mode);
+  if (ec) return ec;
+  const ProfileLock lock = lockProfileFile(path, ec);
+  if (ec) return ec;
+  ProfileText text;
+  if ((ec = readProfileText(path, text))) return ec;
+  if ((ec = text.setValue(section, key, value))) return ec;
+  return writeProfileText(path, text, lock);
 }
 
 }  // namespace vardell

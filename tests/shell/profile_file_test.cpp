@@ -1,5 +1,6 @@
 // The settings file's reader and writer on real files: values, kept lines, malformed
-// files, atomic writes and two writers at once.
+// files, atomic writes, two writers at once, a held lock, and things that are no regular
+// file in the file's place.
 #include "platform/profile_file.h"
 #include "shell/instance_settings.h"
 #include "tests/shell/shell_fixture.h"
@@ -9,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace vardell::test {
@@ -22,6 +24,16 @@ std::string readWhole(const std::string& path) {
 void writeWhole(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
+}
+
+// True when process pid has the file at path open.
+bool holdsOpen(qint64 pid, const std::string& path) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+    std::error_code gone;  // a descriptor closed while listed
+    if (std::filesystem::read_symlink(entry.path(), gone) == path) return true;
+  }
+  return false;
 }
 
 struct ValueRow {
@@ -153,6 +165,11 @@ TEST(ProfileFile, ValuesWithLineBreaksAreRefusedSoTheFileStaysWhole) {
   const std::string file = folder / "KELPO.ini";
   EXPECT_EQ(writeProfileString(file, "Instance0", "dir1", "/a\n[Instance1]"), std::errc::invalid_argument);
   EXPECT_FALSE(folder.exists("KELPO.ini"));
+  ProfileText text("[Instance0]\ndir1=/a\n");
+  EXPECT_EQ(text.setValue("Instance0", "dir2", std::string("/b\0c", 4)), std::errc::invalid_argument);
+  EXPECT_EQ(text.setValue("Instance0]", "dir2", "/b"), std::errc::invalid_argument);
+  EXPECT_EQ(text.setValue("Instance0", "dir=2", "/b"), std::errc::invalid_argument);
+  EXPECT_EQ(text.bytes(), "[Instance0]\ndir1=/a\n") << "a refused value changes nothing";
 }
 
 TEST(ProfileFile, TwoProcessesWritingAHundredTimesLoseNoSection) {
@@ -182,6 +199,97 @@ TEST(ProfileFile, TwoProcessesWritingAHundredTimesLoseNoSection) {
   }
   EXPECT_EQ(text.value("Instance9", "dir1"), "/kept");
   EXPECT_GT(reads, 0);
+}
+
+struct NotAFileRow {
+  const char* name;
+  const char* planted;  // "KELPO.ini" or "KELPO.ini.lock"
+  const char* kind;     // "pipe", "link" or "folder"
+  std::errc read;       // what a read gives (a planted lock file leaves reads alone)
+  std::errc write;
+};
+
+// Something other than a regular file where the settings file or its lock file belongs is
+// neither read, followed nor replaced: a pipe would hang a start that opened it, a link
+// would lead writes elsewhere.
+TEST(ProfileFile, APipeLinkOrFolderInPlaceOfTheFileIsNeitherReadNorReplaced) {
+  const NotAFileRow rows[] = {
+      {"pipe as settings file", "KELPO.ini", "pipe", std::errc::operation_not_supported,
+       std::errc::operation_not_supported},
+      {"link as settings file", "KELPO.ini", "link", std::errc::too_many_symbolic_link_levels,
+       std::errc::too_many_symbolic_link_levels},
+      {"folder as settings file", "KELPO.ini", "folder", std::errc::is_a_directory, std::errc::is_a_directory},
+      {"pipe as lock file", "KELPO.ini.lock", "pipe", std::errc(), std::errc::operation_not_supported},
+      {"link as lock file", "KELPO.ini.lock", "link", std::errc(), std::errc::too_many_symbolic_link_levels},
+  };
+  for (const NotAFileRow& row : rows) {
+    ScopedFolder folder;
+    folder.writeFile("elsewhere/target", "[Instance0]\ndir1=/elsewhere\n");
+    const std::string planted = folder / row.planted;
+    if (std::string(row.kind) == "pipe") {
+      ASSERT_EQ(::mkfifo(planted.c_str(), 0600), 0);
+    } else if (std::string(row.kind) == "link") {
+      ASSERT_EQ(::symlink((folder / "elsewhere/target").c_str(), planted.c_str()), 0);
+    } else {
+      folder.makeFolder(row.planted);
+    }
+    const std::vector<std::string> before = folder.snapshot();
+    const std::string file = folder / "KELPO.ini";
+    std::error_code ec;
+    std::string problem;
+    EXPECT_EQ(readProfileString(file, "Instance0", "dir1", ec, &problem), std::nullopt) << row.name;
+    EXPECT_EQ(ec, row.read) << row.name << ": " << ec.message();
+    const std::error_code written = writeProfileString(file, "Instance0", "dir1", "/new");
+    EXPECT_EQ(written, row.write) << row.name << ": " << written.message();
+    EXPECT_EQ(folder.snapshot(), before) << row.name << ": something was made, replaced or written";
+  }
+}
+
+TEST(ProfileFile, AWriteWithoutTheFilesLockIsRefused) {
+  ScopedFolder folder;
+  const std::string file = folder / "KELPO.ini";
+  ProfileText text("[Instance0]\ndir1=/a\n");
+  EXPECT_EQ(writeProfileText(file, text, ProfileLock()), std::errc::invalid_argument);
+  std::error_code ec;
+  const ProfileLock other = lockProfileFile(folder / "other.ini", ec);
+  ASSERT_FALSE(ec) << ec.message();
+  EXPECT_EQ(writeProfileText(file, text, other), std::errc::invalid_argument);
+  EXPECT_FALSE(folder.exists("KELPO.ini"));
+}
+
+// The lock of a change that spans reads and writes shuts out every other writer until it
+// is let go: a writer in another process waits for it, and then finds the change whole.
+TEST(ProfileFile, AHeldLockKeepsOtherWritersOutUntilItIsLetGo) {
+  ScopedFolder folder;
+  const std::string file = folder / "KELPO.ini";
+  std::error_code ec;
+  ProfileLock lock = lockProfileFile(file, ec, LockFileCreation::OnlyWhenPresent);
+  EXPECT_EQ(ec, std::errc::no_such_file_or_directory);
+  EXPECT_FALSE(lock.held());
+  EXPECT_FALSE(folder.exists("KELPO.ini.lock")) << "a lock that may make nothing made its file";
+
+  lock = lockProfileFile(file, ec);
+  ASSERT_TRUE(lock.held()) << ec.message();
+  QProcess writer;
+  writer.start(QCoreApplication::applicationFilePath(),
+               {"--write-profile", QString::fromStdString(file), "Instance1", "1"});
+  ASSERT_TRUE(writer.waitForStarted());
+  // Once the writer has the lock file open it is asking for the lock.
+  while (!holdsOpen(writer.processId(), file + ".lock")) {
+    ASSERT_FALSE(writer.waitForFinished(1)) << "the writer ended without waiting for the lock";
+  }
+  ProfileText text;
+  ASSERT_FALSE(readProfileText(file, text));
+  ASSERT_FALSE(text.setValue("Instance0", "dir1", "/held"));
+  ASSERT_FALSE(writeProfileText(file, text, lock));
+  // The writer cannot have written while the lock was held: the file is this change alone.
+  EXPECT_EQ(readWhole(file), "[Instance0]\ndir1=/held\n");
+  lock = ProfileLock();
+  ASSERT_TRUE(writer.waitForFinished(10000));
+  EXPECT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+  const ProfileText after(readWhole(file));
+  EXPECT_EQ(after.value("Instance0", "dir1"), "/held");
+  EXPECT_EQ(after.value("Instance1", "dir1"), "Instance1-0");
 }
 
 struct IntegerRow {
