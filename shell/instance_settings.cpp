@@ -19,6 +19,26 @@ const char* const kSubFolders = "SubFolders";
 const char* const kProtectC = "ProtectC";
 const char* const kCaseSense = "CaseSense";
 
+int readInteger(const ProfileText& text, const std::string& section, const std::string& key, int fallback) {
+  const auto value = text.value(section, key);
+  if (!value) return fallback;
+  return parseProfileInteger(*value).value_or(fallback);
+}
+
+// A whole section with the defaults used when sections are copied.
+WindowSettings readForCopy(const ProfileText& text, const std::string& section) {
+  WindowSettings values;
+  values.dir1 = text.value(section, kDir1).value_or("");
+  values.dir2 = text.value(section, kDir2).value_or("");
+  values.top = readInteger(text, section, kTop, 0);
+  values.left = readInteger(text, section, kLeft, 0);
+  values.compareType = readInteger(text, section, kCompareType, 0);
+  values.subFolders = readInteger(text, section, kSubFolders, 1) != 0;
+  values.protectC = readInteger(text, section, kProtectC, 1) != 0;
+  values.caseSense = readInteger(text, section, kCaseSense, 0) != 0;
+  return values;
+}
+
 std::optional<int> parseHex(const std::string& digits) {
   if (digits.empty() || digits.size() > 8) return std::nullopt;
   std::uint32_t value = 0;
@@ -77,41 +97,8 @@ bool TInstanceSettings::ReassignInstance(int n) {
   return true;
 }
 
-std::optional<std::string> TInstanceSettings::readText(const std::string& section, const std::string& key) {
-  std::error_code ec;
-  std::string problem;
-  auto value = readProfileString(file_, section, key, ec, &problem);
-  if (readProblem_.empty()) {
-    if (ec) {
-      readProblem_ = "The settings file " + file_ + " cannot be read (" + ec.message() + ")";
-    } else if (!problem.empty()) {
-      readProblem_ = "The settings file " + file_ + " looks damaged: " + problem;
-    }
-  }
-  return value;
-}
-
-int TInstanceSettings::readInteger(const std::string& section, const std::string& key, int fallback) {
-  const auto text = readText(section, key);
-  if (!text) return fallback;
-  return parseProfileInteger(*text).value_or(fallback);
-}
-
-WindowSettings TInstanceSettings::readForCopy(const std::string& section) {
-  WindowSettings values;
-  values.dir1 = readText(section, kDir1).value_or("");
-  values.dir2 = readText(section, kDir2).value_or("");
-  values.top = readInteger(section, kTop, 0);
-  values.left = readInteger(section, kLeft, 0);
-  values.compareType = readInteger(section, kCompareType, 0);
-  values.subFolders = readInteger(section, kSubFolders, 1) != 0;
-  values.protectC = readInteger(section, kProtectC, 1) != 0;
-  values.caseSense = readInteger(section, kCaseSense, 0) != 0;
-  return values;
-}
-
-bool TInstanceSettings::writeSection(const std::string& section, const WindowSettings& values,
-                                     std::string& writeError) {
+bool TInstanceSettings::writeSection(ProfileText& text, const std::string& section, const WindowSettings& values,
+                                     std::string& writeError) const {
   const std::pair<const char*, std::string> keys[] = {
       {kDir1, values.dir1},
       {kDir2, values.dir2},
@@ -123,35 +110,53 @@ bool TInstanceSettings::writeSection(const std::string& section, const WindowSet
       {kCaseSense, values.caseSense ? "1" : "0"},
   };
   for (const auto& [key, value] : keys) {
-    if (const auto ec = writeProfileString(file_, section, key, value)) {
-      writeError = "Unable to write to " + file_;
-      if (ec == std::errc::invalid_argument) {
-        writeError += "\nThe value of " + std::string(key) + " holds a line break, which the file cannot keep.";
-      } else {
-        writeError += "\n" + ec.message();
-      }
+    if (text.setValue(section, key, value)) {
+      writeError = "Unable to write to " + file_ + "\nThe value of " + std::string(key) +
+                   " holds a line break, which the file cannot keep.";
       return false;
     }
   }
   return true;
 }
 
+std::string TInstanceSettings::unableToWrite(const std::error_code& ec) const {
+  return "Unable to write to " + file_ + "\n" + ec.message();
+}
+
 bool TInstanceSettings::bothFoldersExist(const WindowSettings& values) const {
   return fs_.folderExists(values.dir1) && fs_.folderExists(values.dir2);
 }
 
-WindowSettings TInstanceSettings::LoadSettings(std::vector<std::string>& notes, std::string& writeError) {
-  readProblem_.clear();
+struct TInstanceSettings::StartSearch {
+  ProfileText text;        // the file as the search read it (empty when it could not be read)
+  WindowSettings found;    // the values to start from
+  bool exchange = false;   // the section found trades places with the instance's own
+  std::vector<std::string> notes;
+};
+
+TInstanceSettings::StartSearch TInstanceSettings::searchStartSection() {
+  StartSearch search;
+  const std::error_code readError = readProfileText(file_, search.text);
+  const ProfileText& text = search.text;
+  std::string readProblem;
+  if (readError) {
+    readProblem = "The settings file " + file_ + " cannot be read (" + readError.message() + ")";
+  } else if (!text.problem().empty()) {
+    readProblem = "The settings file " + file_ + " looks damaged: " + text.problem();
+  }
+
+  // A search run again holds no number from the first run: it claims as a fresh start does.
+  InstanceMutex_.reset();
   int s = ClaimLowestFreeInstance(0);
   startSectionVacant_ = false;
-  WindowSettings found;
+  WindowSettings& found = search.found;
   found.dir1 = found.dir2 = programFolder_;
   bool bothExist = false, heldByOther = false, first = true;
   while ((first || heldByOther || !bothExist) && !startSectionVacant_ && s < kHighestInstance) {
     first = false;
     const std::string section = sectionName(s);
-    found.dir1 = readText(section, kDir1).value_or(programFolder_);
-    found.dir2 = readText(section, kDir2).value_or(programFolder_);
+    found.dir1 = text.value(section, kDir1).value_or(programFolder_);
+    found.dir2 = text.value(section, kDir2).value_or(programFolder_);
     startSectionVacant_ = found.dir1 == programFolder_ || found.dir2 == programFolder_;
     bothExist = bothFoldersExist(found);
     heldByOther = IsInstanceTaken(s) && s != instanceNumber_;
@@ -159,31 +164,58 @@ WindowSettings TInstanceSettings::LoadSettings(std::vector<std::string>& notes, 
   }
   startSection_ = s - 1;
   if (startSectionVacant_ && !ReassignInstance(startSection_)) {
-    notes.push_back("Mutex could not be reassigned to: " + sectionName(startSection_));
+    search.notes.push_back("Mutex could not be reassigned to: " + sectionName(startSection_));
   }
 
   const std::string start = sectionName(startSection_);
-  found.top = readInteger(start, kTop, 0);
-  found.left = readInteger(start, kLeft, 0);
-  found.compareType = std::clamp(readInteger(start, kCompareType, 0), -1, 2);
-  found.subFolders = readInteger(start, kSubFolders, 1) != 0;
-  found.protectC = readInteger(start, kProtectC, 1) != 0;
-  found.caseSense = readInteger(start, kCaseSense, 0) != 0;
-  if (!readProblem_.empty()) {
-    notes.push_back(readProblem_ + "; missing or unreadable values take their defaults");
+  found.top = readInteger(text, start, kTop, 0);
+  found.left = readInteger(text, start, kLeft, 0);
+  found.compareType = std::clamp(readInteger(text, start, kCompareType, 0), -1, 2);
+  found.subFolders = readInteger(text, start, kSubFolders, 1) != 0;
+  found.protectC = readInteger(text, start, kProtectC, 1) != 0;
+  found.caseSense = readInteger(text, start, kCaseSense, 0) != 0;
+  if (!readProblem.empty()) {
+    search.notes.push_back(readProblem + "; missing or unreadable values take their defaults");
   }
+  // The instance keeps its number; its own section takes what it starts from.
+  search.exchange = instanceNumber_ < startSection_ && !startSectionVacant_ && bothExist;
+  return search;
+}
 
-  if (instanceNumber_ < startSection_ && !startSectionVacant_ && bothExist) {
-    // The instance keeps its number; its own section takes what it starts from.
-    const WindowSettings own = readForCopy(sectionName(instanceNumber_));
-    if (writeSection(start, own, writeError)) writeSection(sectionName(instanceNumber_), found, writeError);
+WindowSettings TInstanceSettings::LoadSettings(std::vector<std::string>& notes, std::string& writeError) {
+  std::error_code lockError;
+  ProfileLock lock = lockProfileFile(file_, lockError, LockFileCreation::OnlyWhenPresent);
+  StartSearch search = searchStartSection();
+  // Without a lock file the search ran unlocked. Sections to search make the lock file, and
+  // the search is run again under the lock; a missing or empty file has nothing to exchange
+  // and makes nothing.
+  if (!lock.held() && lockError == std::errc::no_such_file_or_directory && !search.text.bytes().empty()) {
+    lock = lockProfileFile(file_, lockError);
+    if (lock.held()) search = searchStartSection();
   }
-  return found;
+  notes.insert(notes.end(), search.notes.begin(), search.notes.end());
+  if (!search.exchange) return search.found;
+
+  ProfileText& text = search.text;
+  const std::string own = sectionName(instanceNumber_);
+  const WindowSettings ownValues = readForCopy(text, own);
+  if (!lock.held()) {
+    writeError = unableToWrite(lockError);
+  } else if (writeSection(text, sectionName(startSection_), ownValues, writeError) &&
+             writeSection(text, own, search.found, writeError)) {
+    if (const auto ec = writeProfileText(file_, text, lock)) writeError = unableToWrite(ec);
+  }
+  return search.found;
 }
 
 bool TInstanceSettings::SaveSettings(const WindowSettings& now, std::vector<std::string>& notes,
                                      std::string& writeError) {
   if (now.dir1 + "/" == programFolder_ && now.dir2 + "/" == programFolder_) return true;
+  std::error_code lockError;
+  const ProfileLock lock = lockProfileFile(file_, lockError);
+  ProfileText text;
+  const std::error_code readError = readProfileText(file_, text);
+
   const int old = instanceNumber_;
   const int count = CountInstancesTaken();
   int next = old;
@@ -193,13 +225,28 @@ bool TInstanceSettings::SaveSettings(const WindowSettings& now, std::vector<std:
   }
   const std::string source = sectionName(startSectionVacant_ ? startSection_ : old);
   std::string target = source;
-  if (!startSectionVacant_ && (old > next || count >= next)) {
+  const bool moves = !startSectionVacant_ && (old > next || count >= next);
+  if (moves) {
     target = sectionName(next);
-    if (!writeSection(source, readForCopy(target), writeError)) return false;
   } else if (!ReassignInstance(old)) {
     notes.push_back("Mutex could not be reassigned to: " + source);
   }
-  return writeSection(target, now, writeError);
+
+  if (!lock.held()) {
+    writeError = unableToWrite(lockError);
+    return false;
+  }
+  if (readError) {
+    writeError = unableToWrite(readError);  // a file it cannot read is never replaced
+    return false;
+  }
+  if (moves && !writeSection(text, source, readForCopy(text, target), writeError)) return false;
+  if (!writeSection(text, target, now, writeError)) return false;
+  if (const auto ec = writeProfileText(file_, text, lock)) {
+    writeError = unableToWrite(ec);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace vardell

@@ -29,6 +29,11 @@ struct WindowSettings {
 // whole text must be a number that fits 32 bits (hexadecimal wraps as a 32-bit value).
 std::optional<int> parseProfileInteger(const std::string& text);
 
+class ProfileText;
+
+// LoadSettings and SaveSettings are each one step under the settings file's lock: the
+// number claims, the search and every read and write of sections, so that copies of the
+// program starting or ending together see each other's numbers and sections whole.
 class TInstanceSettings {
  public:
   static constexpr int kHighestInstance = 128;  // reached only when 0..127 are all held
@@ -49,13 +54,15 @@ class TInstanceSettings {
   // Claims a number, searches the section to start from and exchanges sections when the
   // one found lies above the instance's own. Gives the values to apply to the window.
   // Plain status lines ("Mutex could not be reassigned to: ...", notes on a malformed
-  // file) go to `notes`; a refused write sets `writeError` to "Unable to write to <file>".
+  // file) go to `notes`; a refused write sets `writeError` to
+  // "Unable to write to <file>" and the reason.
   WindowSettings LoadSettings(std::vector<std::string>& notes, std::string& writeError);
 
   // Writes `now` into this instance's section after moving to the lowest free number from
   // (running instances - 1) upward, the section found there moving to the old number.
   // Nothing is done when both folders are the program folder. Returns false with
-  // `writeError` set when a write is refused (the rest of the save is then skipped).
+  // `writeError` set when the write is refused (the file is then left as it was); the
+  // numbers have moved either way.
   bool SaveSettings(const WindowSettings& now, std::vector<std::string>& notes, std::string& writeError);
 
   int InstanceNumber() const { return instanceNumber_; }
@@ -66,11 +73,15 @@ class TInstanceSettings {
   static std::string sectionName(int n) { return "Instance" + std::to_string(n); }
 
  private:
-  std::optional<std::string> readText(const std::string& section, const std::string& key);
-  int readInteger(const std::string& section, const std::string& key, int fallback);
-  // Reads a whole section with the defaults used when sections are copied.
-  WindowSettings readForCopy(const std::string& section);
-  bool writeSection(const std::string& section, const WindowSettings& values, std::string& writeError);
+  // What one search for the section to start from found.
+  struct StartSearch;
+  // Claims the lowest free number afresh, reads the file once and searches from that number.
+  StartSearch searchStartSection();
+  // Sets the eight keys of section in text; false with writeError set when a value cannot
+  // be kept by the file.
+  bool writeSection(ProfileText& text, const std::string& section, const WindowSettings& values,
+                    std::string& writeError) const;
+  std::string unableToWrite(const std::error_code& ec) const;
   bool bothFoldersExist(const WindowSettings& values) const;
 
   FileSystem& fs_;
@@ -81,7 +92,6 @@ class TInstanceSettings {
   std::unique_ptr<HeldLock> InstanceMutex_;
   int startSection_ = 0;
   bool startSectionVacant_ = false;
-  std::string readProblem_;  // the first thing found wrong while reading the file
 };
 
 }  // namespace vardell

@@ -1,5 +1,5 @@
 // Instance numbers and settings sections, with the other instances as real processes
-// holding real locks.
+// holding real locks, also starting at the same time.
 #include "platform/profile_file.h"
 #include "shell/instance_settings.h"
 #include "tests/shell/shell_fixture.h"
@@ -7,32 +7,44 @@
 #include <QCoreApplication>
 #include <QProcess>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <fstream>
+#include <set>
 
 namespace vardell::test {
 namespace {
 
-// Another running instance: the test program in its helper role.
-class OtherInstance {
+std::string readWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The test program in one of its helper roles, spoken to line by line.
+class HelperProcess {
  public:
-  OtherInstance(const std::string& file, const std::string& runtime, const std::string& program) {
-    process_.start(QCoreApplication::applicationFilePath(),
-                   {"--instance", QString::fromStdString(file), QString::fromStdString(runtime),
-                    QString::fromStdString(program)});
-    started_ = readLine();
+  explicit HelperProcess(const QStringList& arguments) {
+    process_.start(QCoreApplication::applicationFilePath(), arguments);
   }
-  ~OtherInstance() {
+  ~HelperProcess() {
     process_.closeWriteChannel();
     if (!process_.waitForFinished(5000)) process_.kill();
     process_.waitForFinished(5000);
   }
-  // "started <number> <section> <vacant>"
-  const std::string& started() const { return started_; }
-  // Saves with these folders; gives "saved <number> ok".
-  std::string save(const std::string& dir1, const std::string& dir2) {
-    process_.write(QByteArray::fromStdString("save " + dir1 + " " + dir2 + "\n"));
-    return readLine();
+  HelperProcess(const HelperProcess&) = delete;
+  HelperProcess& operator=(const HelperProcess&) = delete;
+
+  // Delivered at once: QProcess would otherwise hold the line until this process waits on it.
+  void writeLine(const std::string& line) {
+    process_.write(QByteArray::fromStdString(line + "\n"));
+    process_.waitForBytesWritten(5000);
+  }
+  std::string readLine() {
+    while (!process_.canReadLine()) {
+      if (!process_.waitForReadyRead(10000)) return "no answer: " + process_.readAllStandardError().toStdString();
+    }
+    return process_.readLine().trimmed().toStdString();
   }
   void exit() {
     process_.closeWriteChannel();
@@ -44,14 +56,45 @@ class OtherInstance {
   }
 
  private:
-  std::string readLine() {
-    while (!process_.canReadLine()) {
-      if (!process_.waitForReadyRead(10000)) return "no answer: " + process_.readAllStandardError().toStdString();
-    }
-    return process_.readLine().trimmed().toStdString();
-  }
   QProcess process_;
+};
+
+// Another running instance.
+class OtherInstance : public HelperProcess {
+ public:
+  OtherInstance(const std::string& file, const std::string& runtime, const std::string& program)
+      : HelperProcess({"--instance", QString::fromStdString(file), QString::fromStdString(runtime),
+                       QString::fromStdString(program)}) {
+    started_ = readLine();
+  }
+  // "started <number> <section> <vacant>"
+  const std::string& started() const { return started_; }
+  // Saves with these folders; gives "saved <number> ok".
+  std::string save(const std::string& dir1, const std::string& dir2) {
+    writeLine("save " + dir1 + " " + dir2);
+    return readLine();
+  }
+
+ private:
   std::string started_;
+};
+
+// An instance that starts, as the program does, by loading and saving at once; it waits
+// for go() so that many can be let go together.
+class RacingInstance : public HelperProcess {
+ public:
+  RacingInstance(const std::string& file, const std::string& runtime, const std::string& program,
+                 const std::string& dir1, const std::string& dir2)
+      : HelperProcess({"--racing-instance", QString::fromStdString(file), QString::fromStdString(runtime),
+                       QString::fromStdString(program), QString::fromStdString(dir1),
+                       QString::fromStdString(dir2)}) {
+    ready_ = readLine();
+  }
+  bool ready() const { return ready_ == "ready"; }
+  void go() { writeLine("go"); }
+
+ private:
+  std::string ready_;
 };
 
 class InstancesTest : public ::testing::Test {
@@ -74,6 +117,9 @@ class InstancesTest : public ::testing::Test {
     std::error_code ec;
     return readProfileString(file(), TInstanceSettings::sectionName(n), "dir1", ec).value_or("(missing)");
   }
+
+  void writeEarlierSession();
+  void expectTenStartsTogetherKeepEveryFolderPair();
 
   ScopedFolder root_;
 };
@@ -163,6 +209,93 @@ TEST_F(InstancesTest, ExitOfInstanceZeroThenOneMovesTheSections) {
   EXPECT_EQ(dir1Of(0), folder("C"));
   EXPECT_EQ(dir1Of(1), folder("E"));
   EXPECT_EQ(dir1Of(2), folder("A"));
+}
+
+// Every start reads sections, claims numbers and moves sections; when those steps of two
+// starts interleave, one start copies a section the other is about to fill and a running
+// instance's folders are lost. Sessions of ten starting together, each on the file the
+// previous session left.
+void InstancesTest::expectTenStartsTogetherKeepEveryFolderPair() {
+  constexpr int kInstances = 10;
+  for (int session = 0; session < 4; ++session) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::vector<std::unique_ptr<RacingInstance>> instances;
+    for (int i = 0; i < kInstances; ++i) {
+      const std::string name = "s" + std::to_string(session) + "i" + std::to_string(i);
+      root_.makeFolder(name + "/master");
+      root_.makeFolder(name + "/mirror");
+      pairs.emplace_back(root_ / (name + "/master"), root_ / (name + "/mirror"));
+      instances.push_back(std::make_unique<RacingInstance>(file(), runtime(), program(), pairs.back().first,
+                                                           pairs.back().second));
+      ASSERT_TRUE(instances.back()->ready());
+    }
+    for (auto& instance : instances) instance->go();
+    std::set<std::string> numbers;
+    for (auto& instance : instances) {
+      const std::string saved = instance->readLine();
+      ASSERT_TRUE(saved.starts_with("saved ") && saved.ends_with(" ok")) << saved;
+      numbers.insert(saved.substr(6, saved.size() - 9));
+    }
+    EXPECT_EQ(numbers.size(), std::size_t(kInstances)) << "two running instances hold one number";
+
+    // All ten still run: each one's folders are in some section.
+    const ProfileText text(readWhole(file()));
+    for (const auto& [dir1, dir2] : pairs) {
+      bool found = false;
+      for (int n = 0; n <= TInstanceSettings::kHighestInstance && !found; ++n) {
+        const std::string section = TInstanceSettings::sectionName(n);
+        found = text.value(section, "dir1") == dir1 && text.value(section, "dir2") == dir2;
+      }
+      EXPECT_TRUE(found) << "session " << session << ": " << dir1 << " lost from\n" << text.bytes();
+    }
+    if (HasFailure()) return;
+  }
+}
+
+// Sections of an earlier session: most with both folders, some whose folders are gone.
+void InstancesTest::writeEarlierSession() {
+  for (int n = 0; n < 12; ++n) {
+    if (n % 4 == 1) {
+      writeSection(n, "/gone/" + std::to_string(n), "/gone/too");
+    } else {
+      const std::string name = "earlier" + std::to_string(n);
+      root_.makeFolder(name);
+      writeSection(n, root_ / name, folder("A"));
+    }
+  }
+}
+
+TEST_F(InstancesTest, TenInstancesStartingTogetherKeepEveryFolderPair) {
+  writeEarlierSession();
+  expectTenStartsTogetherKeepEveryFolderPair();
+}
+
+TEST_F(InstancesTest, TenInstancesStartingTogetherKeepEveryFolderPairWhereNoLockFileWasMadeYet) {
+  writeEarlierSession();
+  ASSERT_EQ(::unlink((file() + ".lock").c_str()), 0);
+  expectTenStartsTogetherKeepEveryFolderPair();
+}
+
+// A pipe where the settings file belongs would hang a start that opened it for reading.
+TEST_F(InstancesTest, APipeInPlaceOfTheSettingsFileGivesDefaultsAndIsNeverReplaced) {
+  ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
+  auto fs = makePosixFileSystem();
+  TInstanceSettings settings(*fs, InstanceLocks(*fs, runtime()), file(), program());
+  std::vector<std::string> notes;
+  std::string error;
+  const WindowSettings found = settings.LoadSettings(notes, error);
+  EXPECT_EQ(found.dir1, program());
+  EXPECT_EQ(notes, std::vector<std::string>{"The settings file " + file() +
+                                            " cannot be read (Operation not supported); missing or unreadable "
+                                            "values take their defaults"});
+  WindowSettings now = found;
+  now.dir1 = folder("A");
+  now.dir2 = folder("B");
+  EXPECT_FALSE(settings.SaveSettings(now, notes, error));
+  EXPECT_EQ(error, "Unable to write to " + file() + "\nOperation not supported");
+  struct stat st {};
+  ASSERT_EQ(::lstat(file().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the pipe was replaced";
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,6 +45,31 @@ int runInstance(char** argv) {
   return 0;
 }
 
+// --racing-instance SETTINGSFILE RUNTIMEFOLDER PROGRAMFOLDER DIR1 DIR2: prints "ready" and
+// waits for a line on stdin, so that many of them can be let go at once; then starts as the
+// program does (loads, and saves DIR1 and DIR2 at once), prints "saved <number> ok" and
+// stays running, holding its number, until end of input.
+int runRacingInstance(char** argv) {
+  auto fs = vardell::makePosixFileSystem();
+  vardell::TInstanceSettings settings(*fs, vardell::InstanceLocks(*fs, argv[3]), argv[2], argv[4]);
+  std::printf("ready\n");
+  std::fflush(stdout);
+  std::string line;
+  if (!std::getline(std::cin, line)) return 1;
+  std::vector<std::string> notes;
+  std::string error;
+  vardell::WindowSettings now = settings.LoadSettings(notes, error);
+  now.dir1 = argv[5];
+  now.dir2 = argv[6];
+  const bool saved = settings.SaveSettings(now, notes, error);
+  std::replace(error.begin(), error.end(), '\n', ' ');
+  std::printf("saved %d %s\n", settings.InstanceNumber(), saved && error.empty() ? "ok" : error.c_str());
+  std::fflush(stdout);
+  while (std::getline(std::cin, line)) {
+  }
+  return 0;
+}
+
 // --write-profile FILE SECTION COUNT: writes the eight keys of SECTION COUNT times.
 int writeProfile(char** argv) {
   const int count = std::atoi(argv[4]);
@@ -64,6 +90,7 @@ int writeProfile(char** argv) {
 
 int main(int argc, char** argv) {
   if (argc == 5 && std::strcmp(argv[1], "--instance") == 0) return runInstance(argv);
+  if (argc == 7 && std::strcmp(argv[1], "--racing-instance") == 0) return runRacingInstance(argv);
   if (argc == 5 && std::strcmp(argv[1], "--write-profile") == 0) return writeProfile(argv);
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
