@@ -97,6 +97,19 @@ bool TInstanceSettings::ReassignInstance(int n) {
   return true;
 }
 
+void TInstanceSettings::setWriteGuard(std::function<std::string(const WindowSettings& pair)> guard) {
+  writeGuard_ = std::move(guard);
+}
+
+std::string TInstanceSettings::writeRefusal(const WindowSettings& pair) const {
+  return writeGuard_ ? writeGuard_(pair) : std::string();
+}
+
+void TInstanceSettings::noteRefusal(const std::string& refusal, std::vector<std::string>& notes) {
+  // A start loads and saves at once: one line says why neither wrote.
+  if (refusalsNoted_.insert(refusal).second) notes.push_back(refusal);
+}
+
 bool TInstanceSettings::writeSection(ProfileText& text, const std::string& section, const WindowSettings& values,
                                      std::string& writeError) const {
   const std::pair<const char*, std::string> keys[] = {
@@ -186,15 +199,21 @@ WindowSettings TInstanceSettings::LoadSettings(std::vector<std::string>& notes, 
   std::error_code lockError;
   ProfileLock lock = lockProfileFile(file_, lockError, LockFileCreation::OnlyWhenPresent);
   StartSearch search = searchStartSection();
-  // Without a lock file the search ran unlocked. Sections to search make the lock file, and
-  // the search is run again under the lock; a missing or empty file has nothing to exchange
-  // and makes nothing.
-  if (!lock.held() && lockError == std::errc::no_such_file_or_directory && !search.text.bytes().empty()) {
+  // Taking the lock for the first time makes its lock file, which the guard may forbid: the
+  // search then ran unlocked. Sections to search make the lock file once the guard allows
+  // the folders found, and the search is run again under the lock. A missing or empty file
+  // has nothing to exchange and makes nothing.
+  if (!lock.held() && lockError == std::errc::no_such_file_or_directory && !search.text.bytes().empty() &&
+      writeRefusal(search.found).empty()) {
     lock = lockProfileFile(file_, lockError);
     if (lock.held()) search = searchStartSection();
   }
   notes.insert(notes.end(), search.notes.begin(), search.notes.end());
   if (!search.exchange) return search.found;
+  if (const std::string refusal = writeRefusal(search.found); !refusal.empty()) {
+    noteRefusal(refusal, notes);
+    return search.found;
+  }
 
   ProfileText& text = search.text;
   const std::string own = sectionName(instanceNumber_);
@@ -211,8 +230,12 @@ WindowSettings TInstanceSettings::LoadSettings(std::vector<std::string>& notes, 
 bool TInstanceSettings::SaveSettings(const WindowSettings& now, std::vector<std::string>& notes,
                                      std::string& writeError) {
   if (now.dir1 + "/" == programFolder_ && now.dir2 + "/" == programFolder_) return true;
+  // Asked first: a refused save makes no lock file. It still takes the lock when the lock
+  // file is there, as the numbers move as in any save.
+  const std::string refusal = writeRefusal(now);
   std::error_code lockError;
-  const ProfileLock lock = lockProfileFile(file_, lockError);
+  const ProfileLock lock = lockProfileFile(
+      file_, lockError, refusal.empty() ? LockFileCreation::CreateWhenMissing : LockFileCreation::OnlyWhenPresent);
   ProfileText text;
   const std::error_code readError = readProfileText(file_, text);
 
@@ -232,6 +255,10 @@ bool TInstanceSettings::SaveSettings(const WindowSettings& now, std::vector<std:
     notes.push_back("Mutex could not be reassigned to: " + source);
   }
 
+  if (!refusal.empty()) {
+    noteRefusal(refusal, notes);
+    return true;
+  }
   if (!lock.held()) {
     writeError = unableToWrite(lockError);
     return false;

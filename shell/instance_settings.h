@@ -5,8 +5,10 @@
 
 #include "platform/instances.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,10 +53,17 @@ class TInstanceSettings {
   // Moves this instance to number n when n is free (or already its own).
   bool ReassignInstance(int n);
 
+  // Asked before anything is written to the settings file, with the folders of this start
+  // (the section found by LoadSettings, the window's values given to SaveSettings). A
+  // non-empty answer says why the file may not be written: nothing is then made or changed
+  // beside it (no lock file either), the call still succeeds, and the answer becomes a
+  // note, once per text for this instance.
+  void setWriteGuard(std::function<std::string(const WindowSettings& pair)> guard);
+
   // Claims a number, searches the section to start from and exchanges sections when the
   // one found lies above the instance's own. Gives the values to apply to the window.
   // Plain status lines ("Mutex could not be reassigned to: ...", notes on a malformed
-  // file) go to `notes`; a refused write sets `writeError` to
+  // file, the write guard's refusal) go to `notes`; a refused write sets `writeError` to
   // "Unable to write to <file>" and the reason.
   WindowSettings LoadSettings(std::vector<std::string>& notes, std::string& writeError);
 
@@ -77,6 +86,9 @@ class TInstanceSettings {
   struct StartSearch;
   // Claims the lowest free number afresh, reads the file once and searches from that number.
   StartSearch searchStartSection();
+  // The guard's answer for these folders ("" when writing is allowed or there is no guard).
+  std::string writeRefusal(const WindowSettings& pair) const;
+  void noteRefusal(const std::string& refusal, std::vector<std::string>& notes);
   // Sets the eight keys of section in text; false with writeError set when a value cannot
   // be kept by the file.
   bool writeSection(ProfileText& text, const std::string& section, const WindowSettings& values,
@@ -92,6 +104,8 @@ class TInstanceSettings {
   std::unique_ptr<HeldLock> InstanceMutex_;
   int startSection_ = 0;
   bool startSectionVacant_ = false;
+  std::function<std::string(const WindowSettings&)> writeGuard_;
+  std::set<std::string> refusalsNoted_;  // the guard's answers already given as notes
 };
 
 }  // namespace vardell

@@ -1,5 +1,5 @@
 // Instance numbers and settings sections, with the other instances as real processes
-// holding real locks, also starting at the same time.
+// holding real locks: starts at the same time, and the guard that may forbid writing.
 #include "platform/profile_file.h"
 #include "shell/instance_settings.h"
 #include "tests/shell/shell_fixture.h"
@@ -118,6 +118,12 @@ class InstancesTest : public ::testing::Test {
     return readProfileString(file(), TInstanceSettings::sectionName(n), "dir1", ec).value_or("(missing)");
   }
 
+  // The settings folder as it stands: every entry but the instances' lock files.
+  std::vector<std::string> settingsEntries() const {
+    std::vector<std::string> entries = root_.snapshot();
+    std::erase_if(entries, [this](const std::string& e) { return e.starts_with(root_ / "run"); });
+    return entries;
+  }
   void writeEarlierSession();
   void expectTenStartsTogetherKeepEveryFolderPair();
 
@@ -274,6 +280,113 @@ TEST_F(InstancesTest, TenInstancesStartingTogetherKeepEveryFolderPairWhereNoLock
   writeEarlierSession();
   ASSERT_EQ(::unlink((file() + ".lock").c_str()), 0);
   expectTenStartsTogetherKeepEveryFolderPair();
+}
+
+// An instance of the program in this process, its writes asked of a guard that records
+// each question.
+class GuardedSettings {
+ public:
+  GuardedSettings(const std::string& file, const std::string& runtime, const std::string& program,
+                  std::string refusal)
+      : settings_(*fs_, InstanceLocks(*fs_, runtime), file, program), refusal_(std::move(refusal)) {
+    settings_.setWriteGuard([this](const WindowSettings& pair) {
+      asked.push_back(pair.dir1 + " " + pair.dir2);
+      return refusal_;
+    });
+  }
+  TInstanceSettings& operator*() { return settings_; }
+  TInstanceSettings* operator->() { return &settings_; }
+
+  std::vector<std::string> asked;  // "dir1 dir2" of every question, in order
+
+ private:
+  std::unique_ptr<FileSystem> fs_ = makePosixFileSystem();
+  TInstanceSettings settings_;
+  std::string refusal_;
+};
+
+TEST_F(InstancesTest, RefusedWritesMakeNoSettingsFileAndNoLockFileAndSayWhyOnce) {
+  const std::vector<std::string> before = settingsEntries();
+  GuardedSettings settings(file(), runtime(), program(), "Settings are not saved inside the mirror");
+  std::vector<std::string> notes;
+  std::string error;
+  settings->LoadSettings(notes, error);
+  WindowSettings now;
+  now.dir1 = folder("A");
+  now.dir2 = folder("B");
+  EXPECT_TRUE(settings->SaveSettings(now, notes, error));
+  EXPECT_TRUE(settings->SaveSettings(now, notes, error));
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(notes, std::vector<std::string>{"Settings are not saved inside the mirror"});
+  EXPECT_EQ(settings.asked, (std::vector<std::string>{now.dir1 + " " + now.dir2, now.dir1 + " " + now.dir2}));
+  EXPECT_EQ(settingsEntries(), before);
+  EXPECT_TRUE(settings->holdsLock()) << "the instance holds its number all the same";
+  EXPECT_EQ(settings->InstanceNumber(), 0);
+}
+
+TEST_F(InstancesTest, RefusedExchangeAndSaveLeaveTheFileByteForByte) {
+  writeSection(0, folder("A"), folder("B"));
+  writeSection(1, "/gone/one", "/gone/two");
+  writeSection(2, folder("C"), folder("D"));
+  auto first = start();
+  ASSERT_EQ(first->started(), "started 0 0 0");
+  const std::vector<std::string> before = settingsEntries();
+
+  GuardedSettings settings(file(), runtime(), program(), "The settings file lies in the master");
+  std::vector<std::string> notes;
+  std::string error;
+  const WindowSettings found = settings->LoadSettings(notes, error);
+  EXPECT_EQ(found.dir1, folder("C"));
+  EXPECT_EQ(settings->InstanceNumber(), 1);
+  EXPECT_EQ(settings->StartSection(), 2) << "the exchange it would have made";
+  WindowSettings now = found;
+  now.dir1 = folder("E");
+  EXPECT_TRUE(settings->SaveSettings(now, notes, error));
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(settings.asked, (std::vector<std::string>{folder("C") + " " + folder("D"),
+                                                       folder("E") + " " + folder("D")}));
+  EXPECT_EQ(notes, std::vector<std::string>{"The settings file lies in the master"});
+  EXPECT_EQ(settingsEntries(), before);
+  EXPECT_EQ(settings->InstanceNumber(), 1) << "the save claimed as any save does: two run, 0 is held";
+}
+
+TEST_F(InstancesTest, RefusedStartMakesNoLockFileBesideASettingsFileThatHasNone) {
+  writeSection(0, folder("A"), folder("B"));
+  writeSection(1, "/gone/one", "/gone/two");
+  writeSection(2, folder("C"), folder("D"));
+  ASSERT_EQ(::unlink((file() + ".lock").c_str()), 0);
+  auto fs = makePosixFileSystem();
+  std::error_code ec;
+  const auto numberZero = InstanceLocks(*fs, runtime()).claim(0, ec);
+  ASSERT_NE(numberZero, nullptr) << ec.message();
+  const std::vector<std::string> before = settingsEntries();
+
+  GuardedSettings settings(file(), runtime(), program(), "No settings are written here");
+  std::vector<std::string> notes;
+  std::string error;
+  EXPECT_EQ(settings->LoadSettings(notes, error).dir1, folder("C"));
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(notes, std::vector<std::string>{"No settings are written here"});
+  EXPECT_EQ(settingsEntries(), before);
+}
+
+TEST_F(InstancesTest, AllowedWritesAskTheGuardWithTheFoldersOfTheStartAndWrite) {
+  writeSection(0, folder("A"), folder("B"));
+  writeSection(1, "/gone/one", "/gone/two");
+  writeSection(2, folder("C"), folder("D"));
+  auto first = start();
+  GuardedSettings settings(file(), runtime(), program(), "");
+  std::vector<std::string> notes;
+  std::string error;
+  WindowSettings now = settings->LoadSettings(notes, error);
+  EXPECT_EQ(dir1Of(1), folder("C")) << "the exchange was written";
+  EXPECT_EQ(dir1Of(2), "/gone/one");
+  now.dir1 = folder("E");
+  EXPECT_TRUE(settings->SaveSettings(now, notes, error)) << error;
+  EXPECT_EQ(dir1Of(1), folder("E"));
+  EXPECT_EQ(settings.asked, (std::vector<std::string>{folder("C") + " " + folder("D"),
+                                                       folder("E") + " " + folder("D")}));
+  EXPECT_EQ(notes, std::vector<std::string>{});
 }
 
 // A pipe where the settings file belongs would hang a start that opened it for reading.
