@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
   commandLine.present = options.keepExtra;
   commandLine.letters = options.keepExtra ? "N" : "";
   commandLine.exclusions = options.exclusions;
-  SyncEngine engine(*fs, window, EngineSetup{settingsFolder(), perUserSettingsFolder(), commandLine, systemLocaleFormat()});
+  SyncEngine engine(*fs, window, EngineSetup{ownFolders().runLogs, commandLine, systemLocaleFormat()});
 
   int status = runOnce(options, *fs, window, engine);
   bool waitNoted = false;

@@ -112,6 +112,8 @@ bool SyncEngine::beginRun() {
   state_.RunIdle = false;
   state_.AbortRequested = false;
   state_.DiskFull = false;
+  runLogPath_.clear();
+  runLogNote_.clear();
   log_.clear();
   return true;
 }
@@ -120,6 +122,7 @@ void SyncEngine::writeHeader() {
   state_.StartTime = std::chrono::system_clock::now();
   const std::time_t now = std::chrono::system_clock::to_time_t(state_.StartTime);
   LogStatus(HeaderDateText(*std::localtime(&now), setup_.locale), Colour::Purple, true);
+  if (!runLogNote_.empty()) LogStatus(runLogNote_, Colour::Maroon, true);
 }
 
 void SyncEngine::measureMasterKeepingListings(const std::string& master, const std::string& mirror) {
@@ -171,16 +174,15 @@ void SyncEngine::CompareBtnClick() {
   window_.setCaptionTimer(true);
   const std::string master = withoutTrailingSeparator(masterShown);
   const std::string mirror = withoutTrailingSeparator(mirrorShown);
-  const std::string logName = runLogNameFor(master, mirror);
   // The folders are opened once, here; every test below and the whole run use them.
-  if (const auto ec = fs_.enterTrees({{master, mirror}, logName, {}})) {
+  if (const auto ec = fs_.enterTrees({{master, mirror}, {}})) {
     return refuseRun(cannotOpenFolders(master, mirror, ec));
   }
   const TreesEntered trees(fs_);
   if (std::string refusal = checkPairAndLockMirror(master, mirror); !refusal.empty()) return refuseRun(refusal);
   const CompareType savedType = window_.compareType();
-  if (const auto ec = openRunLog(logName, Colour::Maroon)) {
-    const std::string reason = "Cannot open the run log " + logName + ": " + describeError(ec);
+  if (openRunLog(runLogFileName(mirror))) {
+    const std::string reason = runLogNote_;
     window_.showMessage(MessageKind::Error, kApplicationTitle, reason);
     runLock_.reset();
     return refuseRun(reason);
@@ -207,7 +209,7 @@ void SyncEngine::CompareBtnClick() {
   returnWindowToIdle();
   if (const auto ec = log_.closeRunLog()) {
     window_.showMessage(MessageKind::Error, kApplicationTitle,
-                        "Cannot write the run log " + logName + ": " + describeError(ec));
+                        "Cannot write the run log " + runLogPath_ + ": " + describeError(ec));
   }
   runLock_.reset();
   keptListings_.clear();
@@ -250,10 +252,9 @@ void SyncEngine::ReplicateBtnClick() {
       createMirror = true;
     }
   }
-  const std::string logName = runLogNameFor(master, mirror);
   // The folders are opened once, here; every test below and the whole run use them. The
   // folder the run creates is never a link found under its name.
-  if (const auto ec = fs_.enterTrees({{master, mirror}, logName, createMirror ? mirror : std::string()})) {
+  if (const auto ec = fs_.enterTrees({{master, mirror}, createMirror ? mirror : std::string()})) {
     return refuseRun(cannotOpenFolders(master, mirror, ec));
   }
   const TreesEntered trees(fs_);
@@ -282,7 +283,7 @@ void SyncEngine::ReplicateBtnClick() {
 
   window_.setCaptionTimer(true);
   const CompareType savedType = window_.compareType();
-  openRunLog(logName, Colour::Black);  // the window still shows every line without it
+  openRunLog(runLogFileName(mirror));  // without it the window still shows every line, the header why
   writeHeader();
   measureMaster(master);
 

@@ -19,8 +19,9 @@ struct CommandLineOptions {
 };
 
 struct EngineSetup {
-  std::string settingsFolder;      // where run logs are written; ends with "/"
-  std::string perUserFolder;       // where they go when the settings folder lies in a tree; ends with "/"
+  // Where run logs may be written, best first, each ending with "/": a run takes the first
+  // that lies outside both of its folders.
+  std::vector<std::string> runLogFolders;
   CommandLineOptions commandLine;  // parameters 3 and later
   LocaleFormat locale;             // names and separators for dates and sizes
 };

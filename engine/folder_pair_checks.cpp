@@ -14,29 +14,6 @@ std::string FolderPairChecks::canonicalPath(const std::string& path) {
   return joinPath(canonicalPath(parentFolder(full)), lastComponent(full));
 }
 
-bool FolderPairChecks::hasAncestor(const std::string& realPath, const FileIdentity& folder) {
-  for (std::string up = realPath; up != "/";) {
-    up = parentFolder(up);
-    FileIdentity id;
-    if (!fs_.identify(up, id) && id == folder) return true;
-  }
-  return false;
-}
-
-bool FolderPairChecks::liesWithin(const std::string& inner, const std::string& outer) {
-  const std::string realInner = canonicalPath(inner);
-  const std::string realOuter = canonicalPath(outer);
-  if (realInner == realOuter || isBelow(realInner, realOuter)) return true;
-  FileIdentity outerId, innerId;
-  if (!fs_.identify(outer, outerId)) {
-    if (!fs_.identify(inner, innerId) && innerId == outerId) return true;
-    if (hasAncestor(realInner, outerId)) return true;
-  }
-  // A bind mount shows a folder in a second place; within the file system itself the
-  // two places are one.
-  return locationWithin(fs_.locationInFileSystem(realInner), fs_.locationInFileSystem(realOuter));
-}
-
 std::string FolderPairChecks::checkFolderPair(const std::string& master, const std::string& mirror) {
   // Told from the folders the run has opened, never from what the paths name now.
   const bool mirrorWithin = fs_.treeLiesWithin(mirror, master);
@@ -57,15 +34,6 @@ std::unique_ptr<HeldLock> FolderPairChecks::lockMirror(const std::string& mirror
                 ? "Another run is busy with the mirror folder " + mirror
                 : "Cannot lock the mirror folder " + mirror + ": " + describeError(ec);
   return nullptr;
-}
-
-std::string FolderPairChecks::runLogFolder(const std::string& settingsFolder, const std::string& perUserFolder,
-                                           const std::string& master, const std::string& mirror) {
-  // A log inside either tree would be part of the run it records.
-  if (perUserFolder.empty() || settingsFolder.empty()) return settingsFolder;
-  const std::string folder = withoutTrailingSeparator(settingsFolder);
-  if (liesWithin(folder, master) || liesWithin(folder, mirror)) return perUserFolder;
-  return settingsFolder;
 }
 
 bool FolderPairChecks::folderHasEntries(const std::string& folder) {

@@ -1,5 +1,5 @@
 // The tests a folder pair passes before a run may start: two trees that never touch,
-// one run per mirror, where the run log may go, and whether the master is empty.
+// one run per mirror, and whether the master is empty.
 #pragma once
 
 #include "platform/filesystem.h"
@@ -22,11 +22,6 @@ class FolderPairChecks {
   // the folder it will be made in); `refusal` says why not when another run holds it or
   // it cannot be taken.
   std::unique_ptr<HeldLock> lockMirror(const std::string& mirror, std::string& refusal);
-  // True when inner is outer or lies below it.
-  bool liesWithin(const std::string& inner, const std::string& outer);
-  // `settingsFolder`, or `perUserFolder` when the settings folder lies inside either tree.
-  std::string runLogFolder(const std::string& settingsFolder, const std::string& perUserFolder,
-                           const std::string& master, const std::string& mirror);
   // True when the folder lists anything besides "." and "..".
   bool folderHasEntries(const std::string& folder);
   // How many entries lie below the folder, at every depth.
@@ -35,9 +30,6 @@ class FolderPairChecks {
   std::string canonicalPath(const std::string& path);
 
  private:
-  // True when a folder above realPath is `folder`.
-  bool hasAncestor(const std::string& realPath, const FileIdentity& folder);
-
   FileSystem& fs_;
 };
 

@@ -57,11 +57,12 @@ void StatusLog::clear() {
   window_.clearStatus();
 }
 
-std::error_code StatusLog::openRunLog(const std::string& path) {
+std::error_code StatusLog::openRunLog(const std::vector<std::string>& folders, const std::string& name,
+                                      std::string& path) {
   if (log_) closeRunLog();
   writeError_.clear();
   std::error_code ec;
-  log_ = fs_.openForWriting(path, ec);
+  log_ = fs_.openOwnFile(folders, name, path, ec);
   return ec;
 }
 
@@ -73,9 +74,8 @@ std::error_code StatusLog::closeRunLog() {
   return writeError_;
 }
 
-std::string RunLogName(const std::string& settingsFolder, const std::string& volumeTag,
-                       const std::string& mirrorFolderName) {
-  return settingsFolder + "log-" + volumeTag + "-" + mirrorFolderName + ".txt";
+std::string RunLogName(const std::string& volumeTag, const std::string& mirrorFolderName) {
+  return "log-" + volumeTag + "-" + mirrorFolderName + ".txt";
 }
 
 }  // namespace vardell

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <system_error>
 
 namespace vardell {
@@ -28,8 +29,10 @@ class StatusLog {
   // Empties the status window and forgets an unfinished line.
   void clear();
 
-  // Opens the run log for writing, replacing what it held.
-  std::error_code openRunLog(const std::string& path);
+  // Opens the run log `name` for writing, replacing what it held, in the first of
+  // `folders` that lies outside the trees (see FileSystem::openOwnFile); `path` gets its
+  // full path.
+  std::error_code openRunLog(const std::vector<std::string>& folders, const std::string& name, std::string& path);
   // Closes the run log; returns the first write error met since it was opened.
   std::error_code closeRunLog();
 
@@ -41,8 +44,7 @@ class StatusLog {
   std::error_code writeError_;
 };
 
-// The run log's file name: settingsFolder + "log-" + volume tag + "-" + folder name + ".txt".
-std::string RunLogName(const std::string& settingsFolder, const std::string& volumeTag,
-                       const std::string& mirrorFolderName);
+// The run log's file name: "log-" + volume tag + "-" + folder name + ".txt".
+std::string RunLogName(const std::string& volumeTag, const std::string& mirrorFolderName);
 
 }  // namespace vardell

@@ -11,21 +11,27 @@ SyncEngine::SyncEngine(FileSystem& fs, RunWindow& window, EngineSetup setup)
   window_.attachRun(*this);
 }
 
-std::string SyncEngine::runLogNameFor(const std::string& mirror) {
-  return runLogNameFor(withoutTrailingSeparator(window_.masterFolder()), mirror);
-}
-
-std::string SyncEngine::runLogNameFor(const std::string& master, const std::string& mirror) {
+std::string SyncEngine::runLogFileName(const std::string& mirror) {
   const Volume volume = fs_.volumeOf(mirror);
   const std::string rootTag = fs_.isVolumeRoot(mirror) ? volume.tag : std::string();
-  return RunLogName(checks_.runLogFolder(setup_.settingsFolder, setup_.perUserFolder, master, mirror), volume.tag, folderNameOf(mirror, rootTag));
+  return RunLogName(volume.tag, folderNameOf(mirror, rootTag));
 }
 
-std::error_code SyncEngine::openRunLog(const std::string& name, Colour resetFailureColour) {
-  if (fs_.fileExists(name) && !ResetAttributes(name)) {
-    LogStatus("Cant change file attributes, log.txt", resetFailureColour, true);
+std::error_code SyncEngine::openRunLog(const std::string& fileName) {
+  runLogPath_.clear();
+  runLogNote_.clear();
+  std::string path;
+  const std::error_code ec = log_.openRunLog(setup_.runLogFolders, fileName, path);
+  if (ec == TreeError::OwnFolderInsideTrees) {
+    runLogNote_ = "No run log is written: every folder for it lies inside the master or mirror folder";
+    return {};
   }
-  return log_.openRunLog(name);
+  if (ec) {
+    runLogNote_ = "Cannot open the run log " + path + ": " + describeError(ec);
+    return ec;
+  }
+  runLogPath_ = path;
+  return {};
 }
 
 bool SyncEngine::ResetAttributes(const std::string& path) { return !fs_.resetAttributes(path); }

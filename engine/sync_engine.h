@@ -60,15 +60,16 @@ class SyncEngine final : public RunControl {
   void LogStatus(std::string_view text, Colour colour, bool lineEnd) { log_.LogStatus(text, colour, lineEnd); }
   StatusLog& statusLog() { return log_; }
 
-  // The run log of a mirror folder: named after the mirror volume's tag and the
-  // mirror folder's name (the tag again for a volume root), in the settings folder.
-  // When the settings folder lies inside the master (the window's) or the mirror, the
-  // log goes to the per-user folder.
-  std::string runLogNameFor(const std::string& mirror);
-  std::string runLogNameFor(const std::string& master, const std::string& mirror);
-  // Opens the run log `name`, replacing an earlier run's. An existing log that cannot be
-  // made writable gets "Cant change file attributes, log.txt" in `resetFailureColour`.
-  std::error_code openRunLog(const std::string& name, Colour resetFailureColour);
+  // The run log's file name for a mirror folder: named after the mirror volume's tag and
+  // the mirror folder's name (the tag again for a volume root).
+  std::string runLogFileName(const std::string& mirror);
+  // Opens the run log `fileName`, replacing an earlier run's, in the first run log folder
+  // that lies outside both trees of the run. When every one lies inside them the run goes
+  // on without a log (a log inside a tree would be part of the run it records): nothing
+  // fails, and the header is followed by a line that says why.
+  std::error_code openRunLog(const std::string& fileName);
+  // The full path of the run log the last run opened; empty when it had none.
+  const std::string& runLogPath() const { return runLogPath_; }
 
   // Makes a file writable so it can be replaced or removed; false when refused.
   bool ResetAttributes(const std::string& path);
@@ -233,6 +234,8 @@ class SyncEngine final : public RunControl {
   int mirrorChanges_ = 0;  // entries the run created, replaced or removed in the mirror
   RunReport report_;
   std::unique_ptr<HeldLock> runLock_;  // this run's hold on its mirror folder
+  std::string runLogPath_;
+  std::string runLogNote_;  // why this run writes no log, shown after the header
 };
 
 }  // namespace vardell

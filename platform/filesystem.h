@@ -124,7 +124,6 @@ class HeldLock {
 // The folder trees a run works in (see FileSystem::enterTrees).
 struct FolderTrees {
   std::vector<std::string> roots;  // full paths without trailing "/"; a root may not exist yet
-  std::string hiddenFile;          // a file (full path) no listing shows, such as the run log
   // The root the run creates inside a folder the user named (a mirror folder named after
   // the master): an entry of that name that is a link is never followed.
   std::string createdRoot;
@@ -137,6 +136,7 @@ enum class TreeError {
   NoTrashOutsideTrees,   // every trash folder for the entry lies inside the trees
   FolderMoved,           // the folder a copy was written in was moved away meanwhile
   RootIsLink,            // a link stands where the run would create its folder
+  OwnFolderInsideTrees,  // a folder for the program's own files lies inside the master or mirror
 };
 std::error_code make_error_code(TreeError error);
 
@@ -240,9 +240,16 @@ class FileSystem {
   // leaveTrees).
   virtual bool readsFromAnotherThread() const { return false; }
 
-  // Opens a file of the program's own for writing, emptied. A path inside the trees is
-  // refused (TreeError::OtherTree) unless it is the trees' hidden file.
-  virtual std::unique_ptr<WritableFile> openForWriting(const std::string& path, std::error_code& ec) = 0;
+  // Opens the program's own file `name` for writing, emptied, in the first of `folders`
+  // that can hold it: each folder is made when missing (mode 0700; its last component is
+  // never a link and must be the user's) and used only when it lies outside every entered
+  // tree, told by identity, never by its path. A link or a file sharing its content with
+  // another name in the file's place is replaced, never written through; a read-only file
+  // of ours is made writable. `path` receives the file's full path. Fails with
+  // TreeError::OwnFolderInsideTrees when every folder lies inside the trees, else with the
+  // error of the first folder that failed otherwise, `path` then naming the file there.
+  virtual std::unique_ptr<WritableFile> openOwnFile(const std::vector<std::string>& folders, const std::string& name,
+                                                    std::string& path, std::error_code& ec) = 0;
 
   // Starts a copy of source into targetFolder under `name`, as a temporary file in that
   // folder; a link is copied as a link, whole. Fails when the source is missing, is a

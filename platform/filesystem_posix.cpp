@@ -63,13 +63,28 @@ class PosixWritableFile final : public WritableFile {
   std::FILE* file_;
 };
 
-// Opens one of the program's own files for writing, emptied. A link or a hard link found
-// under its name is not followed or emptied: the name alone is removed and made anew, so
-// whatever else the name was shared with keeps its content.
-int openOwnFile(const std::string& path, std::error_code& ec) {
+// A buffered writer on fd, the file's full path given back in `path`.
+std::unique_ptr<WritableFile> writableFile(int fd, const std::string& opened, std::string& path, std::error_code& ec) {
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (!file) {
+    ec = lastError();
+    ::close(fd);
+    return nullptr;
+  }
+  std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+  ec.clear();
+  path = opened;
+  return std::make_unique<PosixWritableFile>(file);
+}
+
+// Opens one of the program's own files, `name` in the open folder `folder`, for writing,
+// emptied. A link or a hard link found under its name is not followed or emptied: the
+// name alone is removed and made anew, so whatever else the name was shared with keeps
+// its content. A read-only file of ours is made writable, as each run replaces it.
+int openOwnFileAt(int folder, const std::string& name, std::error_code& ec) {
   for (int attempt = 0; attempt < 4; ++attempt) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0 && errno != ELOOP) break;
+    const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0 && errno != ELOOP && errno != EACCES) break;
     struct stat st {};
     if (fd >= 0 && ::fstat(fd, &st) != 0) {
       ec = lastError();
@@ -82,6 +97,11 @@ int openOwnFile(const std::string& path, std::error_code& ec) {
       return -1;
     }
     if (fd >= 0 && st.st_nlink == 1) {
+      if ((st.st_mode & S_IWUSR) == 0 && ::fchmod(fd, (st.st_mode & 07777) | S_IWUSR) != 0) {
+        ec = lastError();
+        ::close(fd);
+        return -1;
+      }
       if (::ftruncate(fd, 0) == 0 && ::fcntl(fd, F_SETFL, 0) == 0) {
         ec.clear();
         return fd;
@@ -90,9 +110,9 @@ int openOwnFile(const std::string& path, std::error_code& ec) {
       ::close(fd);
       return -1;
     }
-    // A link, or a file that shares its content with another name.
+    // A link, a file that shares its content with another name, or one we may not write.
     if (fd >= 0) ::close(fd);
-    if (::unlink(path.c_str()) != 0) break;
+    if (::unlinkat(folder, name.c_str(), 0) != 0) break;
   }
   ec = lastError();
   return -1;
@@ -258,7 +278,7 @@ class PosixFileSystem final : public FileSystem {
     // mode change would reach every hard link of the file, a master file's included.
     if (trees_.treeOf(path, relative) || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) != 0) return {};
     // One of the program's own files: changed only when it is a file of its own, never
-    // through a link nor when another name shares it (openForWriting replaces those).
+    // through a link nor when another name shares it (openOwnFile replaces those).
     const posix::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat opened {};
     if (!fd || ::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_nlink != 1) return {};
@@ -277,24 +297,26 @@ class PosixFileSystem final : public FileSystem {
   // before any folder of a run is listed, and the mount table, which has its own lock.
   bool readsFromAnotherThread() const override { return true; }
 
-  std::unique_ptr<WritableFile> openForWriting(const std::string& path, std::error_code& ec) override {
-    std::string relative;
-    if (trees_.treeOf(path, relative) && !trees_.hidesPath(path)) {
-      ec = make_error_code(TreeError::OtherTree);  // the program's own files never go into a tree
-      return nullptr;
+  std::unique_ptr<WritableFile> openOwnFile(const std::vector<std::string>& folders, const std::string& name,
+                                            std::string& path, std::error_code& ec) override {
+    std::error_code firstError;
+    std::string firstFailed;
+    for (const std::string& folder : folders) {
+      // The program's own files never go into a tree, whatever path leads there.
+      const posix::UniqueFd opened =
+          posix::openOwnFolder(folder, [this](int fd) { return trees_.holdsFolder(fd); }, ec);
+      const int fd = opened ? openOwnFileAt(opened.get(), name, ec) : -1;
+      if (fd >= 0) return writableFile(fd, joinPath(folder, name), path, ec);
+      if (!firstError && ec != TreeError::OwnFolderInsideTrees) {
+        firstError = ec;
+        firstFailed = joinPath(folder, name);
+      }
     }
-    const int fd = openOwnFile(path, ec);
-    if (fd < 0) return nullptr;
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (!file) {
-      ec = lastError();
-      ::close(fd);
-      return nullptr;
-    }
-    std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
-    ec.clear();
-    return std::make_unique<PosixWritableFile>(file);
+    ec = firstError ? firstError : make_error_code(TreeError::OwnFolderInsideTrees);
+    path = firstFailed;
+    return nullptr;
   }
+
 
   std::unique_ptr<FileCopy> startCopy(const std::string& source, const std::string& targetFolder,
                                       const std::string& name, std::error_code& ec) override {
@@ -355,6 +377,7 @@ class TreeErrorCategory final : public std::error_category {
       case TreeError::NoTrashOutsideTrees: return "every trash folder for it lies inside the master or mirror folder";
       case TreeError::FolderMoved: return "the folder was moved or replaced while the copy was written";
       case TreeError::RootIsLink: return "a symbolic link has the name of the folder to create, and links are never followed";
+      case TreeError::OwnFolderInsideTrees: return "the folder lies inside the master or mirror folder";
     }
     return "unknown folder tree error";
   }

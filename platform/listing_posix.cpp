@@ -246,7 +246,6 @@ std::error_code listFolderAt(const TreeAccess& trees, const std::string& folder,
   if (housekeepingSeen && folderIsVolumeRoot(fd)) {
     std::erase_if(entries, [](const DirEntry& e) { return e.isFolder() && isHousekeepingName(e.Name); });
   }
-  if (inTree) std::erase_if(entries, [&](const DirEntry& e) { return trees.hidesEntry(self, e.Name); });
   ::closedir(dir);
   if (readError != 0) return std::error_code(readError, std::generic_category());
   // "." and ".." first, then every other name in listing order.

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -41,6 +42,12 @@ std::unique_ptr<ReadableFile> openListedFileForReading(const TreeAccess& trees, 
 std::unique_ptr<FileCopy> startFileCopy(const TreeAccess& trees, const std::string& source,
                                         std::shared_ptr<const UniqueFd> folder, const std::string& targetFolder,
                                         const std::string& name, bool allowUnnamed, std::error_code& ec);
+
+// Opens the program's own folder at path (see prepareOwnFolder in folders.h), making it and
+// the folders missing above it only once the nearest existing one was found outside the
+// trees by `insideTrees`; fails with TreeError::OwnFolderInsideTrees otherwise.
+UniqueFd openOwnFolder(const std::string& path, const std::function<bool(int folder)>& insideTrees,
+                       std::error_code& ec);
 
 // An exclusive flock on `fd` (closed on failure), held until the lock is destroyed.
 std::unique_ptr<HeldLock> lockHandle(int fd, std::error_code& ec);

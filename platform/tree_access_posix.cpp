@@ -172,22 +172,11 @@ std::error_code TreeAccess::enter(const FolderTrees& trees) {
       return ec;
     }
   }
-  if (!trees.hiddenFile.empty()) {
-    struct stat st {};
-    if (::stat(parentFolder(trees.hiddenFile).c_str(), &st) == 0) {
-      hidden_ = true;
-      hiddenDevice_ = st.st_dev;
-      hiddenInode_ = st.st_ino;
-      hiddenName_ = lastComponent(trees.hiddenFile);
-      hiddenPath_ = trees.hiddenFile;
-    }
-  }
   return {};
 }
 
 void TreeAccess::leave() {
   roots_.clear();
-  hidden_ = false;
   holdsCache_.clear();
   trashes_.clear();
   mounts_.clear();
@@ -397,10 +386,6 @@ bool TreeAccess::showsATreeAgain(const TreeRoot& root, const std::string& relati
     if (locationWithin(shown, other.location) || locationWithin(other.location, shown)) return true;
   }
   return false;
-}
-
-bool TreeAccess::hidesEntry(const struct stat& folder, const std::string& name) const {
-  return hidden_ && sameObject(folder, hiddenDevice_, hiddenInode_) && name == hiddenName_;
 }
 
 }  // namespace vardell::posix

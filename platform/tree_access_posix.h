@@ -128,19 +128,10 @@ class TreeAccess {
     std::string top;  // the volume's top folder the .trashinfo paths are relative to; empty for the home trash
   };
   std::map<std::uint64_t, ChosenTrash>& chosenTrashes() const { return trashes_; }
-  // True when listings of the folder with this identity must leave out `name`.
-  bool hidesEntry(const struct stat& folder, const std::string& name) const;
-  // True when path is the hidden file itself.
-  bool hidesPath(const std::string& path) const { return hidden_ && path == hiddenPath_; }
   bool active() const { return !roots_.empty(); }
 
  private:
   mutable std::vector<TreeRoot> roots_;  // a missing root's handle is filled in once it exists
-  std::string hiddenName_;
-  std::string hiddenPath_;
-  dev_t hiddenDevice_ = 0;
-  ino_t hiddenInode_ = 0;
-  bool hidden_ = false;
   // The root's handle, opened now (never through a link) when the root was missing at the
   // start; -1 with errno set while it does not exist.
   int rootHandle(const TreeRoot& root) const;

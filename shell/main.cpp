@@ -2,6 +2,7 @@
 // mode, and the message loop until Exit, the close box or the end of a batch run.
 #include "engine/version.h"
 #include "platform/display.h"
+#include "platform/folders.h"
 #include "shell/batch_mode.h"
 #include "shell/help_page.h"
 #include "shell/main_form.h"
@@ -59,10 +60,10 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(vardell::applicationIcon());
   QApplication::setQuitOnLastWindowClosed(true);
 
-  const vardell::ProgramFolders folders = vardell::runningProgramFolders();
+  const vardell::OwnFolders folders = vardell::ownFolders();
   vardell::ShellConfig config;
   config.commandLine = commandLineOf(parameters);
-  config.logFolder = folders.settings;
+  config.runLogFolders = folders.runLogs;
 
   vardell::QtWindowPrompts prompts;
   vardell::TMainForm window(config, prompts);  // creates TContinueForm once, with the window

@@ -3,6 +3,7 @@
 
 #include "engine/version.h"
 #include "platform/folders.h"
+#include "platform/regular_file.h"
 #include "shell/folder_list.h"
 #include "shell/main_form.h"
 #include "shell/window_prompts.h"
@@ -11,19 +12,24 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 namespace vardell {
 namespace {
 
-QString qs(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
-
 std::string withSlash(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder += '/';
   return folder;
 }
+
+// The old folder file holds four short lines; anything much longer is not that file.
+constexpr std::size_t kLegacyFileLimit = 4096;
+
+QString qs(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 // True when path names a folder. A link to a folder counts, followed once here: a folder
 // parameter may be a link, and the list then shows the folder it leads to.
@@ -40,10 +46,6 @@ void setBox(QCheckBox* box, bool on, const std::function<void()>& clicked) {
 }
 
 }  // namespace
-
-ProgramFolders runningProgramFolders() {
-  return {withSlash(programFolder()), settingsFolder(), runtimeFolder()};
-}
 
 WindowSettings readWindowSettings(const TMainForm& window) {
   WindowSettings now;
@@ -77,7 +79,7 @@ void applyWindowSettings(TMainForm& window, const WindowSettings& values) {
   setBox(window.CaseChkBox, values.caseSense, nullptr);
 }
 
-TProgramStart::TProgramStart(TMainForm& window, WindowPrompts& prompts, FileSystem& fs, ProgramFolders folders,
+TProgramStart::TProgramStart(TMainForm& window, WindowPrompts& prompts, FileSystem& fs, OwnFolders folders,
                              std::vector<std::string> parameters)
     : window_(window), prompts_(prompts), fs_(fs), folders_(std::move(folders)), parameters_(std::move(parameters)),
       settings_(fs, InstanceLocks(fs, folders_.runtime), folders_.settings + "KELPO.ini", folders_.program) {}
@@ -97,8 +99,17 @@ void TProgramStart::addNotes(const std::vector<std::string>& notes) {
 }
 
 bool TProgramStart::readLegacyFolderFile() {
-  std::ifstream in(folders_.settings + "dirs.txt", std::ios::binary);
-  if (!in) return true;
+  const std::string path = folders_.settings + "dirs.txt";
+  std::string bytes;
+  if (const auto ec = readRegularFile(path, kLegacyFileLimit, bytes)) {
+    if (ec == std::errc::no_such_file_or_directory) return true;
+    // Four short lines never look like this; the file is left as it is for the user to see.
+    legacyFileKept_ = true;
+    window_.addPlainStatusLine(qs("The old folder file " + path + " is not read and left as it is: " +
+                                  (ec == std::errc::file_too_large ? std::string("it is too large") : describeError(ec))));
+    return true;
+  }
+  std::istringstream in(bytes);
   std::string line;
   for (int number = 1; number <= 4 && std::getline(in, line); ++number) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -112,23 +123,63 @@ bool TProgramStart::readLegacyFolderFile() {
 
 void TProgramStart::FormCreate() {
   window_.setSettingsSaver([this] { return SaveSettings(); });
+  if (folderParameterRefused()) {
+    // The program ends at once: it claims no number, and the saved pair stays as it was.
+    applyCommandLineFolders(WindowSettings{});
+    return;
+  }
   if (parameters_.empty() && !readLegacyFolderFile()) {
     stoppedAtLegacyFile_ = true;
     return;
   }
+  prepareRuntimeFolder();
+  settings_.setWriteGuard([this](const WindowSettings& pair) { return whySettingsStayUnwritten(pair); });
   std::vector<std::string> notes;
   std::string writeError;
+  startingUp_ = true;
   const WindowSettings section = settings_.LoadSettings(notes, writeError);
+  startingUp_ = false;
   addNotes(notes);
   applyWindowSettings(window_, section);
   if (!writeError.empty()) reportProblem(writeError);
 
+  applyCommandLineFolders(section);
   const std::string legacy = folders_.settings + "dirs.txt";
-  if (fs_.fileExists(legacy) && std::remove(legacy.c_str()) != 0) {
+  if (!legacyFileKept_ && whySettingsStayUnwritten(readWindowSettings(window_)).empty() && fs_.fileExists(legacy) &&
+      ::unlink(legacy.c_str()) != 0) {
     window_.addPlainStatusLine(qs("The old folder file " + legacy + " could not be removed"));
   }
-  applyCommandLineFolders(section);
   SaveSettings();
+}
+
+bool TProgramStart::folderParameterRefused() {
+  for (std::size_t i = 0; i < std::min<std::size_t>(parameters_.size(), 2); ++i) {
+    if (!namesFolder(fs_, folderOfParameter(parameters_[i]))) return true;
+  }
+  return false;
+}
+
+std::string TProgramStart::whySettingsStayUnwritten(const WindowSettings& pair) {
+  // While the section is searched, the folders this start will use are the command line's.
+  const bool fromCommandLine = startingUp_;
+  const std::string master = fromCommandLine && parameters_.size() >= 1 ? folderOfParameter(parameters_[0]) : pair.dir1;
+  const std::string mirror = fromCommandLine && parameters_.size() >= 2 ? folderOfParameter(parameters_[1]) : pair.dir2;
+  std::string tree;
+  // The program folder on both sides is no pair at all (every run refuses it): the state of
+  // a first start.
+  const bool noPairChosen = withSlash(master) == folders_.program && withSlash(mirror) == folders_.program;
+  if (noPairChosen || prepareOwnFolder(folders_.settings, {master, mirror}, tree) != TreeError::OwnFolderInsideTrees) {
+    return {};
+  }
+  return "The settings are not saved: the settings folder " + folders_.settings + " lies inside " + tree;
+}
+
+void TProgramStart::prepareRuntimeFolder() {
+  std::string tree;
+  if (const auto ec = prepareOwnFolder(folders_.runtime, {}, tree)) {
+    window_.addPlainStatusLine(qs("The runtime folder " + folders_.runtime + " cannot be used (" + describeError(ec) +
+                                  "): instance numbers are not shared with other copies"));
+  }
 }
 
 std::string TProgramStart::folderOfParameter(const std::string& parameter) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/filesystem.h"
+#include "platform/folders.h"
 #include "shell/instance_settings.h"
 
 #include <string>
@@ -14,18 +15,6 @@ namespace vardell {
 class TMainForm;
 class WindowPrompts;
 
-// Where the program keeps its files. Every folder ends in "/".
-struct ProgramFolders {
-  std::string program;   // ProgramFolder: the program file's folder
-  std::string settings;  // SettingsFolder: KELPO.ini, dirs.txt and the run logs
-  std::string runtime;   // the instance lock files
-};
-
-// The folders of the running program: its own folder, the settings folder (the program
-// folder for a copy the user owns and may write, else the per-user folder) and the
-// runtime folder; the same rule the terminal front end uses.
-ProgramFolders runningProgramFolders();
-
 // The window's eight settings as they are now, and the settings applied to it: position,
 // compare type (-1 selects no choice) and the three boxes, each change running the
 // control's click handler.
@@ -35,12 +24,14 @@ void applyWindowSettings(TMainForm& window, const WindowSettings& values);
 class TProgramStart {
  public:
   // `parameters` are the command-line parameters without the program's name.
-  TProgramStart(TMainForm& window, WindowPrompts& prompts, FileSystem& fs, ProgramFolders folders,
+  TProgramStart(TMainForm& window, WindowPrompts& prompts, FileSystem& fs, OwnFolders folders,
                 std::vector<std::string> parameters);
 
   // Window creation from the program folders on: the legacy folder file (without
   // parameters), the instance's section, removal of dirs.txt, the command-line folders,
-  // and the first save. Installs SaveSettings as the window's settings saver.
+  // and the first save. Installs SaveSettings as the window's settings saver. A start
+  // whose folder parameter is refused claims no number and writes nothing at all; one
+  // whose folder pair holds the settings folder reads the settings but writes none.
   void FormCreate();
 
   // Writes the window's settings; a refused write is reported (a box, or in batch runs a
@@ -58,7 +49,7 @@ class TProgramStart {
   // Start-up stopped at a malformed legacy folder file.
   bool stoppedAtLegacyFile() const { return stoppedAtLegacyFile_; }
   TInstanceSettings& settings() { return settings_; }
-  const ProgramFolders& folders() const { return folders_; }
+  const OwnFolders& folders() const { return folders_; }
 
  private:
   // Reads dirs.txt (only its third and fourth lines matter past the section search);
@@ -70,17 +61,27 @@ class TProgramStart {
   // Why a folder parameter cannot be used; `side` is "master" or "mirror", `folder` what
   // the parameter names.
   std::string refusalOfFolderParameter(const std::string& parameter, const char* side, const std::string& folder);
+  // True when a folder parameter is empty or names no folder.
+  bool folderParameterRefused();
+  // Why the settings file may not be written for a start or save with this folder pair
+  // (the settings folder lies inside one of its folders), or empty; the settings folder
+  // is made ready when it may.
+  std::string whySettingsStayUnwritten(const WindowSettings& pair);
+  // Makes the folder for the instance lock files; a plain line says when it cannot be.
+  void prepareRuntimeFolder();
   void reportProblem(const std::string& text);
   void addNotes(const std::vector<std::string>& notes);
 
   TMainForm& window_;
   WindowPrompts& prompts_;
   FileSystem& fs_;
-  ProgramFolders folders_;
+  OwnFolders folders_;
   std::vector<std::string> parameters_;
   TInstanceSettings settings_;
   std::string endReason_;
   bool stoppedAtLegacyFile_ = false;
+  bool legacyFileKept_ = false;  // an old folder file that could not be read stays for the user
+  bool startingUp_ = false;  // while the section search runs, the pair is the command line's
   bool messageBoxesSeen_ = true;
 };
 

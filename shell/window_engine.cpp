@@ -9,10 +9,9 @@ namespace vardell {
 WindowEngine makeWindowEngine(RunWindow& window, const ShellConfig& config) {
   WindowEngine made;
   made.fs = makePosixFileSystem();
-  const std::string logFolder = config.logFolder.empty() ? settingsFolder() : config.logFolder;
-  const std::string perUser = config.logFolder.empty() ? perUserSettingsFolder() : config.logFolder;
+  std::vector<std::string> logFolders = config.runLogFolders.empty() ? ownFolders().runLogs : config.runLogFolders;
   made.engine = std::make_unique<SyncEngine>(
-      *made.fs, window, EngineSetup{logFolder, perUser, config.commandLine, systemLocaleFormat()});
+      *made.fs, window, EngineSetup{std::move(logFolders), config.commandLine, systemLocaleFormat()});
   return made;
 }
 

@@ -7,12 +7,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vardell {
 
 struct ShellConfig {
   CommandLineOptions commandLine;  // parameters 3 and later, when given
-  std::string logFolder;           // where run logs go, ending in "/"; empty: the settings folder
+  // Where run logs may go, best first, each ending in "/"; empty: the running program's.
+  std::vector<std::string> runLogFolders;
 };
 
 struct WindowEngine {

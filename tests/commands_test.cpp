@@ -24,7 +24,7 @@ TEST_F(CommandTest, IdenticalTreesMatchAndTheLogHoldsEveryLine) {
   EXPECT_EQ(engine->lastRun().outcome, RunOutcome::FoldersMatch);
   std::string expectedLog;
   for (const auto& line : window.texts()) expectedLog += line + "\r\n";
-  EXPECT_EQ(tree.readFile("cfg/" + engine->runLogNameFor(mirror()).substr(tree.path("cfg/").size())), expectedLog);
+  EXPECT_EQ(tree.readFile("cfg/" + engine->runLogFileName(mirror())), expectedLog);
   EXPECT_TRUE(window.formEnabled);
   EXPECT_TRUE(engine->state().RunIdle);
 }
@@ -113,7 +113,7 @@ TEST_F(CommandTest, AbortStopsBothPassesOfALargeCompare) {
 }
 
 TEST_F(CommandTest, AnUnopenableLogStopsTheCompareAndIsReported) {
-  ASSERT_EQ(::mkdir(engine->runLogNameFor(mirror()).c_str(), 0700), 0);  // a folder in the log's place
+  ASSERT_EQ(::mkdir(tree.path("cfg/" + engine->runLogFileName(mirror())).c_str(), 0700), 0);  // a folder in the log's place
   engine->CompareBtnClick();
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_NE(window.messages[0].second.find("Cannot open the run log"), std::string::npos);
@@ -405,7 +405,7 @@ TEST_F(NamedFolders, ContinueSyncsTheChosenMirror) {
   sync();
   EXPECT_EQ(window.folderQuestions, 1);
   EXPECT_TRUE(tree.exists("b/Backup/p.jpg"));
-  EXPECT_TRUE(tree.exists("cfg/" + engine->runLogNameFor(tree.path("b/Backup")).substr(tree.path("cfg/").size())));
+  EXPECT_TRUE(tree.exists("cfg/" + engine->runLogFileName(tree.path("b/Backup"))));
 }
 
 TEST_F(NamedFolders, CreateFolderSyncsIntoANewFolderNamedLikeTheMaster) {
@@ -414,7 +414,7 @@ TEST_F(NamedFolders, CreateFolderSyncsIntoANewFolderNamedLikeTheMaster) {
   EXPECT_TRUE(tree.exists("b/Backup/Photos/p.jpg"));
   EXPECT_EQ(window.mirror, tree.path("b/Backup/Photos"));
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Modified " + tree.path("b/Backup/Photos")), lines.end());
-  EXPECT_TRUE(engine->runLogNameFor(window.mirror).ends_with("-Photos.txt"));
+  EXPECT_TRUE(engine->runLogPath().ends_with("-Photos.txt"));
 }
 
 TEST_F(NamedFolders, CreateFolderThatCannotBeMadeRefusesTheRun) {
@@ -480,7 +480,7 @@ TEST_F(CommandTest, ASecondRunOnTheSameMirrorIsRefused) {
   RecordingWindow otherWindow;
   otherWindow.master = master();
   otherWindow.mirror = mirror();
-  SyncEngine other(fs, otherWindow, EngineSetup{tree.path("cfg") + "/", tree.path("cfg") + "/", {}, {}});
+  SyncEngine other(fs, otherWindow, EngineSetup{{tree.path("cfg") + "/"}, {}, {}});
   window.onProcessEvents = [&] {
     if (other.lastRun().outcome == RunOutcome::None) other.ReplicateBtnClick();
   };

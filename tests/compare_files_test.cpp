@@ -19,7 +19,7 @@ struct CompareFixture : ::testing::Test {
   TempTree tree;
   RecordingWindow window;
   FaultFileSystem fs;
-  SyncEngine engine{fs, window, EngineSetup{tree.root() + "/", "", {}, {}}};
+  SyncEngine engine{fs, window, EngineSetup{{tree.root() + "/"}, {}, {}}};
 
   CompareFixture() {
     tree.makeFolder("m");

@@ -1,6 +1,5 @@
 // The POSIX file-system service: listings, reading, copies and the trash.
 #include "platform/filesystem.h"
-#include "platform/folders.h"
 #include "platform/locale_format.h"
 #include "platform/volumes.h"
 #include "tests/support/temp_tree.h"
@@ -219,15 +218,6 @@ TEST(Volumes, TagsAndTheSystemVolume) {
 }  // namespace
 
 namespace {
-
-TEST(Folders, APortableCopyKeepsItsSettingsBesideTheProgram) {
-  // The test program belongs to the user running it, in a folder that user may write.
-  EXPECT_EQ(vardell::settingsFolder(), vardell::programFolder() + "/");
-  const std::string runtime = vardell::runtimeFolder();
-  EXPECT_EQ(runtime.back(), '/');
-  struct stat st {};
-  EXPECT_EQ(::stat(runtime.c_str(), &st), 0);
-}
 
 TEST(LocaleFormat, NamesAndSeparatorsFollowTheLocale) {
   const vardell::LocaleFormat plain = vardell::localeFormat("C");

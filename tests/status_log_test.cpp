@@ -17,12 +17,16 @@ struct LogFixture : ::testing::Test {
   TempTree tree;
   RecordingWindow window;
   FaultFileSystem fs;
-  SyncEngine engine{fs, window, EngineSetup{tree.root() + "/", "", {}, {}}};
+  SyncEngine engine{fs, window, EngineSetup{{tree.root() + "/"}, {}, {}}};
+  // Opens the status log's run log `name` in the tree's folder.
+  std::error_code openLog(const std::string& name) {
+    std::string path;
+    return engine.statusLog().openRunLog({tree.root()}, name, path);
+  }
 };
 
 TEST_F(LogFixture, FragmentsJoinIntoOneLineWithTheirOwnColours) {
-  const std::string log = tree.path("log.txt");
-  ASSERT_FALSE(engine.statusLog().openRunLog(log));
+  ASSERT_FALSE(openLog("log.txt"));
   engine.LogStatus("Comparing ", Colour::Navy, false);
   engine.LogStatus("/m", Colour::Black, false);
   engine.LogStatus(" to ", Colour::Navy, false);
@@ -37,7 +41,7 @@ TEST_F(LogFixture, FragmentsJoinIntoOneLineWithTheirOwnColours) {
 }
 
 TEST_F(LogFixture, UnfinishedLineReachesTheLogOnlyWithTheNextLineEnd) {
-  ASSERT_FALSE(engine.statusLog().openRunLog(tree.path("log.txt")));
+  ASSERT_FALSE(openLog("log.txt"));
   engine.LogStatus("Folders match", Colour::Green, true);
   const int writesAfterTheFirstLine = fs.calls(Op::WriteLog);
   engine.LogStatus("Size mismatch ", Colour::Maroon, false);
@@ -60,7 +64,8 @@ TEST_F(LogFixture, EachRunReplacesTheLogAndAReadOnlyLogIsMadeWritable) {
   const std::string log = tree.path("log-x-Photos.txt");
   tree.writeFile("log-x-Photos.txt", "an earlier run\r\nwith two lines\r\n");
   ASSERT_EQ(::chmod(log.c_str(), 0444), 0);
-  ASSERT_FALSE(engine.openRunLog(log, Colour::Maroon));
+  ASSERT_FALSE(engine.openRunLog("log-x-Photos.txt"));
+  EXPECT_EQ(engine.runLogPath(), log);
   engine.LogStatus("new run", Colour::Purple, true);
   ASSERT_FALSE(engine.statusLog().closeRunLog());
   EXPECT_EQ(tree.readFile("log-x-Photos.txt"), "new run\r\n");
@@ -70,21 +75,8 @@ TEST_F(LogFixture, EachRunReplacesTheLogAndAReadOnlyLogIsMadeWritable) {
   EXPECT_EQ(window.texts(), std::vector<std::string>{"new run"});
 }
 
-TEST_F(LogFixture, RefusedAttributeChangeIsReportedOnlyInTheWindow) {
-  tree.writeFile("log.txt", "old");
-  fs.fault = [](Op op, const std::string&) {
-    return op == Op::ResetAttributes ? std::make_error_code(std::errc::operation_not_permitted) : std::error_code{};
-  };
-  ASSERT_FALSE(engine.openRunLog(tree.path("log.txt"), Colour::Maroon));
-  engine.LogStatus("header", Colour::Purple, true);
-  ASSERT_FALSE(engine.statusLog().closeRunLog());
-  ASSERT_EQ(window.texts(), (std::vector<std::string>{"Cant change file attributes, log.txt", "header"}));
-  EXPECT_EQ(window.lines[0].fragments[0].colour, Colour::Maroon);
-  EXPECT_EQ(tree.readFile("log.txt"), "header\r\n");
-}
-
 TEST_F(LogFixture, AWriteErrorIsReportedWhenTheLogCloses) {
-  ASSERT_FALSE(engine.statusLog().openRunLog(tree.path("log.txt")));
+  ASSERT_FALSE(openLog("log.txt"));
   engine.LogStatus("first", Colour::Black, true);
   fs.fault = [](Op op, const std::string&) {
     return op == Op::WriteLog ? std::make_error_code(std::errc::no_space_on_device) : std::error_code{};
@@ -101,7 +93,7 @@ TEST_F(LogFixture, ARunLogNameSharedWithAnotherFileNeverChangesThatFile) {
   ASSERT_EQ(::link(tree.path("precious").c_str(), tree.path("hard.txt").c_str()), 0);
   tree.makeLink("soft.txt", tree.path("precious"));
   for (const char* name : {"hard.txt", "soft.txt"}) {
-    ASSERT_FALSE(engine.openRunLog(tree.path(name), Colour::Maroon)) << name;
+    ASSERT_FALSE(engine.openRunLog(name)) << name;
     engine.LogStatus("a line", Colour::Black, true);
     ASSERT_FALSE(engine.statusLog().closeRunLog());
     EXPECT_EQ(tree.readFile(name), "a line\r\n") << name;
@@ -114,7 +106,7 @@ TEST_F(LogFixture, ARunLogNameSharedWithAnotherFileNeverChangesThatFile) {
 }
 
 TEST_F(LogFixture, ControlCharactersInNamesAreEscapedSoEachLineStaysOneLine) {
-  ASSERT_FALSE(engine.statusLog().openRunLog(tree.path("log.txt")));
+  ASSERT_FALSE(openLog("log.txt"));
   engine.LogStatus("Unpaired master file ", Colour::Olive, false);
   engine.LogStatus("/m/two\nlines\tand\x01", Colour::Grey, true);
   ASSERT_FALSE(engine.statusLog().closeRunLog());
@@ -122,7 +114,7 @@ TEST_F(LogFixture, ControlCharactersInNamesAreEscapedSoEachLineStaysOneLine) {
 }
 
 TEST(RunLogName, UsesTheLastFolderNameAndTheVolumeTag) {
-  EXPECT_EQ(RunLogName("/cfg/", "usb", folderNameOf("/media/usb/Backup/Photos", "")), "/cfg/log-usb-Photos.txt");
+  EXPECT_EQ(RunLogName("usb", folderNameOf("/media/usb/Backup/Photos", "")), "log-usb-Photos.txt");
   // Two mirrors with the same last folder name share one log.
   EXPECT_EQ(folderNameOf("/d/Old/Photos", ""), folderNameOf("/d/Photos/", ""));
   EXPECT_EQ(folderNameOf("/", "root"), "root");
@@ -131,10 +123,10 @@ TEST(RunLogName, UsesTheLastFolderNameAndTheVolumeTag) {
 
 TEST_F(LogFixture, RunLogNameOfANestedFolderAndOfTheRootVolume) {
   tree.makeFolder("Backup/Photos");
-  const std::string nested = engine.runLogNameFor(tree.path("Backup/Photos"));
-  EXPECT_EQ(nested.substr(0, tree.root().size() + 5), tree.root() + "/log-");
+  const std::string nested = engine.runLogFileName(tree.path("Backup/Photos"));
+  EXPECT_TRUE(nested.starts_with("log-")) << nested;
   EXPECT_TRUE(nested.ends_with("-Photos.txt")) << nested;
-  EXPECT_EQ(engine.runLogNameFor("/"), tree.root() + "/log-root-root.txt");
+  EXPECT_EQ(engine.runLogFileName("/"), "log-root-root.txt");
 }
 
 TEST(Paths, JoiningNeverDoublesTheSeparator) {

@@ -16,9 +16,9 @@ using namespace vardell::test;
 namespace {
 
 struct SeparationTest : CommandTest {
-  // The engine with its settings folder (and per-user folder) where a test wants them.
-  void useSettingsFolders(const std::string& settings, const std::string& perUser) {
-    engine = std::make_unique<SyncEngine>(fs, window, EngineSetup{settings + "/", perUser + "/", {}, {}});
+  // The engine with its run log folders where a test wants them.
+  void useRunLogFolders(std::vector<std::string> folders) {
+    engine = std::make_unique<SyncEngine>(fs, window, EngineSetup{std::move(folders), {}, {}});
   }
   std::vector<std::string> filesIn(const std::string& relative) const {
     return tree.exists(relative) ? tree.listing(relative) : std::vector<std::string>{};
@@ -221,26 +221,35 @@ TEST_F(SeparationTest, ARefusedRunWritesNothingAnywhere) {
   EXPECT_TRUE(window.formEnabled);
 }
 
-TEST_F(SeparationTest, ARunLogWhoseSettingsFolderIsInTheMasterGoesToThePerUserFolder) {
+TEST_F(SeparationTest, ARunLogFolderInsideEitherTreeIsPassedOverForTheNextOne) {
   tree.writeFile("m/a", "a");
   tree.makeFolder("m/portable");
-  tree.makeFolder("user-cfg");
-  useSettingsFolders(master("portable"), tree.path("user-cfg"));
+  tree.makeFolder("m/state");
+  tree.makeFolder("r/state");
+  const auto view = ScopedMount::bind(master(), tree.path("view"));  // the master shown a second time
+  // The log folders below the master's view and below the mirror do not exist yet: nothing
+  // may be made there either.
+  useRunLogFolders({master("portable") + "/", (view.mounted() ? tree.path("view/.local/state/vardell") : master("x")) + "/",
+                    mirror("state/vardell") + "/", tree.path("logs") + "/"});
   sync();  // checks that the master was not written
   EXPECT_EQ(filesIn("m/portable"), Lines{});
-  EXPECT_EQ(tree.listing("user-cfg").size(), 1u);
-  EXPECT_EQ(tree.listing("r"), (Lines{"a=a", "portable/"}));
+  EXPECT_EQ(tree.listing("r"), (Lines{"a=a", "portable/", "state/"}));
+  EXPECT_TRUE(engine->runLogPath().starts_with(tree.path("logs/log-"))) << engine->runLogPath();
+  EXPECT_EQ(filesIn("logs").size(), 1u);
 }
 
-TEST_F(SeparationTest, TheRunLogIsNeverPartOfARun) {
+TEST_F(SeparationTest, WithEveryRunLogFolderInsideATreeTheRunGoesOnWithoutALog) {
   tree.writeFile("m/a", "a");
   tree.makeFolder("m/.config");
-  useSettingsFolders(master(".config"), master(".config"));  // nowhere else to go
-  engine->ReplicateBtnClick();
-  EXPECT_EQ(tree.listing("r"), (Lines{".config/", "a=a"}));  // the log was not copied
+  useRunLogFolders({master(".config") + "/", master(".local/state/vardell") + "/"});  // nowhere else to go
+  const std::string why = "No run log is written: every folder for it lies inside the master or mirror folder";
+  EXPECT_EQ(sync().front(), why);
+  EXPECT_EQ(tree.listing("r"), (Lines{".config/", "a=a"}));
+  EXPECT_FALSE(tree.exists("m/.local"));
+  EXPECT_EQ(engine->runLogPath(), "");
   window.lines.clear();
-  engine->CompareBtnClick();
-  EXPECT_EQ(findings(), (Lines{comparing(), "Folders match"}));
+  EXPECT_EQ(compare(), (Lines{why, comparing(), "Folders match"}));
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::FoldersMatch);
 }
 
 TEST_F(SeparationTest, AMasterThatVanishesDuringRemovalStopsWithARedLineAndAFailure) {

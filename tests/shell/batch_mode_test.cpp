@@ -32,7 +32,7 @@ class BatchTest : public ::testing::Test {
     std::vector<std::string> parameters{master_->path(), mirror_->path(), letters};
     parameters.insert(parameters.end(), more.begin(), more.end());
     ShellConfig config;
-    config.logFolder = logs_.path() + "/";
+    config.runLogFolders = {logs_.path() + "/"};
     config.commandLine.present = true;
     config.commandLine.letters = letters;
     window_ = std::make_unique<TMainForm>(config, prompts_, &updatePrompts_);
@@ -143,7 +143,7 @@ TEST_F(BatchTest, EmptyMasterInABatchRunRemovesNothingAndEndsWithStatusTwo) {
   mirror_->writeFile("precious.txt", "keep");
   std::vector<std::string> parameters{master_->path(), mirror_->path(), "RQS"};
   ShellConfig config;
-  config.logFolder = logs_.path() + "/";
+  config.runLogFolders = {logs_.path() + "/"};
   config.commandLine.present = true;
   config.commandLine.letters = "RQS";
   window_ = std::make_unique<TMainForm>(config, prompts_, &updatePrompts_);

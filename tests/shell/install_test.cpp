@@ -43,16 +43,18 @@ TEST(Installed, InstallIntoAPrefixThenABatchRunOfTheInstalledProgram) {
   EXPECT_EQ(mirror.read("a.txt"), "alpha");
   EXPECT_EQ(mirror.read("sub/b.txt"), "beta");
   EXPECT_FALSE(mirror.exists("stale.txt"));
-  // An installed program keeps its settings and run logs in the per-user folder, never in bin/.
+  // An installed program keeps its settings in the configuration folder and its run logs
+  // in the state folder, never in bin/.
   for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(prefix / "bin"))) {
     const std::string name = entry.path().filename();
     EXPECT_FALSE(name.starts_with("log-") || name == "KELPO.ini") << name << " written beside the installed program";
   }
+  EXPECT_TRUE(home.exists("config/vardell/KELPO.ini"));
   bool logged = false;
-  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(home / "config/vardell"))) {
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(home / ".local/state/vardell"))) {
     logged = logged || entry.path().filename().string().starts_with("log-");
   }
-  EXPECT_TRUE(logged) << "no run log in the per-user folder";
+  EXPECT_TRUE(logged) << "no run log in the state folder";
 
   // A folder that is not there: nothing runs and the status says it refused.
   run.start(QString::fromStdString(prefix / "bin/vardell"),

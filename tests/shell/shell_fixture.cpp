@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace vardell::test {
@@ -60,20 +61,30 @@ std::string ScopedFolder::read(const std::string& relative) const {
   return text.str();
 }
 
-std::vector<std::string> ScopedFolder::snapshot(const std::string& relative) const {
+std::vector<std::string> ScopedFolder::snapshot(const std::string& relative, bool withFolderItself) const {
   std::vector<std::string> entries;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(*this / relative)) {
+  const auto describe = [&](const std::filesystem::path& path) {
     struct stat st {};
-    if (::lstat(entry.path().c_str(), &st) != 0) {
-      entries.push_back(entry.path().string() + " vanished while listed");
-      continue;
+    if (::lstat(path.c_str(), &st) != 0) {
+      entries.push_back(path.string() + " vanished while listed");
+      return;
     }
     std::ostringstream line;
-    line << entry.path().string() << " mode " << std::oct << st.st_mode << std::dec << " inode " << st.st_ino
-         << " mtime " << st.st_mtim.tv_sec << "." << st.st_mtim.tv_nsec;
-    if (S_ISREG(st.st_mode)) line << " = " << read(entry.path().string().substr(path_.size() + 1));
+    line << path.string() << " mode " << std::oct << st.st_mode << std::dec << " inode " << st.st_ino << " links "
+         << st.st_nlink << " mtime " << st.st_mtim.tv_sec << "." << st.st_mtim.tv_nsec;
+    if (S_ISREG(st.st_mode)) {
+      const std::string content = read(path.string().substr(path_.size() + 1));
+      // A large file (a program) is told by its digest, so a difference stays readable.
+      if (content.size() <= 4096) {
+        line << " = " << content;
+      } else {
+        line << " size " << content.size() << " digest " << std::hash<std::string>{}(content);
+      }
+    }
     entries.push_back(line.str());
-  }
+  };
+  if (withFolderItself) describe(*this / relative);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(*this / relative)) describe(entry.path());
   std::sort(entries.begin(), entries.end());
   return entries;
 }
@@ -112,7 +123,7 @@ TMsgAnswer RecordingUpdatePrompts::showMessageBox(const TMessageBoxRequest& requ
 
 void MainFormTest::SetUp() {
   ShellConfig config;
-  config.logFolder = logs_.path() + "/";
+  config.runLogFolders = {logs_.path() + "/"};
   window_ = std::make_unique<TMainForm>(config, prompts_, &updatePrompts_);
   window_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));

@@ -37,9 +37,10 @@ class ScopedFolder {
   void makeFolder(const std::string& relative) const;
   bool exists(const std::string& relative) const;
   std::string read(const std::string& relative) const;
-  // Every entry below `relative`, sorted, with its kind, mode, inode, last-write time and
-  // a file's content: what must stay byte for byte as it was where no run may write.
-  std::vector<std::string> snapshot(const std::string& relative = "") const;
+  // Every entry below `relative`, sorted, with its kind, mode, inode, link count, last-write
+  // time and a file's content: what must stay byte for byte as it was where no run may
+  // write. With the folder itself, whose time changes with every name made in it.
+  std::vector<std::string> snapshot(const std::string& relative = "", bool withFolderItself = false) const;
 
  private:
   std::string path_;

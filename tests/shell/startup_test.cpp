@@ -35,7 +35,7 @@ class StartupTest : public ::testing::Test {
     root_.makeFolder("run");
     root_.makeFolder("master");
     root_.makeFolder("mirror");
-    folders_ = {root_.path() + "/program/", root_.path() + "/program/", root_.path() + "/run/"};
+    folders_ = {root_.path() + "/program/", root_.path() + "/program/", {root_.path() + "/program/"}, root_.path() + "/run/"};
   }
   void TearDown() override {
     start_.reset();
@@ -44,7 +44,7 @@ class StartupTest : public ::testing::Test {
   // Creates the window as the program does, with these command-line parameters.
   void create(std::vector<std::string> parameters = {}) {
     ShellConfig config;
-    config.logFolder = folders_.settings;
+    config.runLogFolders = {folders_.settings};
     config.commandLine.present = parameters.size() >= 3;
     if (config.commandLine.present) config.commandLine.letters = parameters[2];
     window_ = std::make_unique<TMainForm>(config, prompts_, &updatePrompts_);
@@ -59,7 +59,7 @@ class StartupTest : public ::testing::Test {
   std::string programFolderShown() const { return root_.path() + "/program"; }
 
   ScopedFolder root_;
-  ProgramFolders folders_;
+  OwnFolders folders_;
   std::unique_ptr<FileSystem> fs_ = makePosixFileSystem();
   RecordingPrompts prompts_;
   RecordingUpdatePrompts updatePrompts_;

@@ -118,7 +118,7 @@ class VanishedInBatch : public ::testing::Test {
   void start(const std::string& letters) {
     writeTrees(trees_);
     ShellConfig config;
-    config.logFolder = logs_.path() + "/";
+    config.runLogFolders = {logs_.path() + "/"};
     config.commandLine.present = true;
     config.commandLine.letters = letters;
     window_ = std::make_unique<TMainForm>(config, prompts_, &updatePrompts_);

@@ -18,7 +18,7 @@ EngineFixture::EngineFixture() {
 }
 
 void EngineFixture::useCommandLine(CommandLineOptions options) {
-  engine = std::make_unique<SyncEngine>(fs, window, EngineSetup{tree.path("cfg") + "/", tree.path("user-cfg") + "/", std::move(options), {}});
+  engine = std::make_unique<SyncEngine>(fs, window, EngineSetup{{tree.path("cfg") + "/"}, std::move(options), {}});
 }
 
 std::vector<std::string> EngineFixture::trashedNames() const {

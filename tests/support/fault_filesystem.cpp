@@ -1,5 +1,6 @@
 // The fault-injecting file system.
 #include "tests/support/fault_filesystem.h"
+#include "platform/path_text.h"
 
 #include <ctime>
 
@@ -157,9 +158,11 @@ std::unique_ptr<FileCopy> FaultFileSystem::startCopy(const std::string& source, 
   return std::make_unique<FaultyCopy>(*this, std::move(copy), source);
 }
 
-std::unique_ptr<WritableFile> FaultFileSystem::openForWriting(const std::string& path, std::error_code& ec) {
-  if ((ec = inject(Op::WriteLog, path))) return nullptr;
-  auto file = real_->openForWriting(path, ec);
+std::unique_ptr<WritableFile> FaultFileSystem::openOwnFile(const std::vector<std::string>& folders,
+                                                           const std::string& name, std::string& path,
+                                                           std::error_code& ec) {
+  if ((ec = inject(Op::WriteLog, folders.empty() ? name : joinPath(folders.front(), name)))) return nullptr;
+  auto file = real_->openOwnFile(folders, name, path, ec);
   if (!file) return nullptr;
   return std::make_unique<FaultyLog>(*this, std::move(file), path);
 }

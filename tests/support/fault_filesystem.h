@@ -76,7 +76,8 @@ class FaultFileSystem : public FileSystem {
   std::unique_ptr<ReadableFile> openForReading(const std::string& path, std::error_code& ec) override;
   std::unique_ptr<ReadableFile> openListedFile(const std::string& path, std::int64_t listedSize,
                                                std::error_code& ec) override;
-  std::unique_ptr<WritableFile> openForWriting(const std::string& path, std::error_code& ec) override;
+  std::unique_ptr<WritableFile> openOwnFile(const std::vector<std::string>& folders, const std::string& name,
+                                            std::string& path, std::error_code& ec) override;
   std::unique_ptr<FileCopy> startCopy(const std::string& source, const std::string& targetFolder, const std::string& name,
                                       std::error_code& ec) override;
   std::error_code moveToTrash(const std::string& path) override;
