@@ -267,7 +267,6 @@ class FileSystem {
   virtual Volume volumeOf(const std::string& path) = 0;
   virtual bool isVolumeRoot(const std::string& path) = 0;
   virtual bool isOnSystemVolume(const std::string& path) = 0;
-  virtual FileSystemLocation locationInFileSystem(const std::string& realPath) = 0;
 };
 
 struct PosixOptions {

@@ -339,9 +339,6 @@ class PosixFileSystem final : public FileSystem {
     return ::fstat(trees_.rootOrParent(*root), &folder) == 0 && ::stat("/", &system) == 0 &&
            folder.st_dev == system.st_dev;
   }
-  FileSystemLocation locationInFileSystem(const std::string& realPath) override {
-    return vardell::locationInFileSystem(realPath);
-  }
 
  private:
   // The target folder of one copy, reached beneath its root without a link when the copy

@@ -87,9 +87,6 @@ class FaultFileSystem : public FileSystem {
   Volume volumeOf(const std::string& path) override { return real_->volumeOf(path); }
   bool isVolumeRoot(const std::string& path) override { return real_->isVolumeRoot(path); }
   bool isOnSystemVolume(const std::string& path) override;
-  FileSystemLocation locationInFileSystem(const std::string& realPath) override {
-    return real_->locationInFileSystem(realPath);
-  }
 
  private:
   std::error_code inject(Op op, const std::string& path);
