@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vardell::test {
@@ -172,6 +173,23 @@ TEST_F(StartupTest, LegacyFolderFileWithABadNumberStopsStartUpAndIsKept) {
   EXPECT_TRUE(root_.exists("program/dirs.txt"));
   EXPECT_FALSE(start_->settings().holdsLock()) << "no instance number may be claimed";
   EXPECT_FALSE(root_.exists("program/KELPO.ini"));
+}
+
+TEST_F(StartupTest, ALegacyFolderFileThatIsNoSmallRegularFileIsReportedAndLeftAlone) {
+  // A pipe would block a reader for ever; a huge file is no list of four short lines.
+  ASSERT_EQ(::mkfifo((root_ / "program/dirs.txt").c_str(), 0600), 0);
+  create();
+  EXPECT_TRUE(prompts_.messages.isEmpty());
+  EXPECT_TRUE(window_->Memo1->lines().join(QStringLiteral("\n")).contains(QStringLiteral("dirs.txt is not read and left as it is")));
+  EXPECT_TRUE(root_.exists("program/dirs.txt"));
+  EXPECT_TRUE(start_->settings().holdsLock()) << "start-up went on";
+  start_.reset();
+  window_.reset();
+  ASSERT_EQ(::unlink((root_ / "program/dirs.txt").c_str()), 0);
+  root_.writeFile("program/dirs.txt", "/somewhere\n/else\n" + std::string(8192, '1'));
+  create();
+  EXPECT_TRUE(window_->Memo1->lines().join(QStringLiteral("\n")).contains(QStringLiteral("it is too large")));
+  EXPECT_TRUE(root_.exists("program/dirs.txt"));
 }
 
 TEST_F(StartupTest, LegacyFolderFileIsDeletedButNotReadWithParameters) {
