@@ -194,10 +194,6 @@ class FileSystem {
 
   // The canonical absolute path (links resolved); fails when the path is missing.
   virtual std::error_code realPath(const std::string& path, std::string& resolved) = 0;
-  // Takes an exclusive lock on the lock file at path (created if needed) without
-  // waiting. Fails with resource_unavailable_try_again when another process holds it.
-  virtual std::unique_ptr<HeldLock> tryLock(const std::string& path, std::error_code& ec) = 0;
-
   // Takes an exclusive lock on the folder at path itself, or on the nearest folder above
   // it that exists, without waiting; every process meets it, whatever path or mount it
   // uses. For an entered root: on the folder opened by enterTrees, or on the folder it

@@ -151,10 +151,6 @@ class PosixFileSystem final : public FileSystem {
     return {};
   }
 
-  std::unique_ptr<HeldLock> tryLock(const std::string& path, std::error_code& ec) override {
-    return posix::lockHandle(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600), ec);
-  }
-
   std::unique_ptr<HeldLock> tryLockFolder(const std::string& path, std::error_code& ec) override {
     if (const posix::TreeRoot* root = trees_.rootNamed(path)) {
       // flock needs a handle opened for reading; the folder is the one opened at the start.
@@ -214,21 +210,7 @@ class PosixFileSystem final : public FileSystem {
       char cwd[4096];
       absolute = joinPath(::getcwd(cwd, sizeof cwd) ? cwd : "/", path);
     }
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= absolute.size()) {
-      const std::size_t end = std::min(absolute.find('/', start), absolute.size());
-      const std::string part = absolute.substr(start, end - start);
-      if (part == "..") {
-        if (!parts.empty()) parts.pop_back();
-      } else if (!part.empty() && part != ".") {
-        parts.push_back(part);
-      }
-      start = end + 1;
-    }
-    std::string result;
-    for (const auto& part : parts) result += "/" + part;
-    return result.empty() ? "/" : result;
+    return lexicallyNormal(absolute);
   }
 
   std::error_code createFolder(const std::string& path) override {
@@ -304,7 +286,7 @@ class PosixFileSystem final : public FileSystem {
     for (const std::string& folder : folders) {
       // The program's own files never go into a tree, whatever path leads there.
       const posix::UniqueFd opened =
-          posix::openOwnFolder(folder, [this](int fd) { return trees_.holdsFolder(fd); }, ec);
+          posix::openOwnFolder(folder, [this](int fd) { return trees_.holdsFolder(fd); }, posix::OwnFolderUse::Make, ec);
       const int fd = opened ? openOwnFileAt(opened.get(), name, ec) : -1;
       if (fd >= 0) return writableFile(fd, joinPath(folder, name), path, ec);
       if (!firstError && ec != TreeError::OwnFolderInsideTrees) {

@@ -15,6 +15,7 @@ struct OwnFolders {
   std::string settings;              // KELPO.ini and the old folder file dirs.txt
   std::vector<std::string> runLogs;  // where a run log may go, the first usable one taken
   std::string runtime;               // instance lock files
+  std::string fallback;              // /tmp/vardell-<uid>: where own files go when nothing else may hold them
 };
 
 // The folders for the running program and the environment it was started in, each
@@ -28,6 +29,11 @@ struct OwnFolders {
 //   meet; otherwise /tmp/vardell-<uid>.
 OwnFolders ownFolders();
 
+// Drops $XDG_RUNTIME_DIR from the environment when it names no existing folder by a full
+// path: the toolkit makes that folder at start-up wherever it points (inside a tree, or
+// relative to the working folder), before any folder has been checked.
+void dropUnusableRuntimeVariable();
+
 // True when `folder` is where an installed program lives: below /usr, /opt, /bin, /sbin,
 // /snap, /app or /nix, below the install prefix the program was built for, or the bin/
 // folder of any other prefix. Never told from whether documentation exists.
@@ -40,5 +46,9 @@ bool isInstalledProgramFolder(const std::string& folder);
 // place in the file system): that gives TreeError::OwnFolderInsideTrees with `tree`
 // naming the tree. A folder under /tmp must be private to the user (mode 0700).
 std::error_code prepareOwnFolder(const std::string& folder, const std::vector<std::string>& trees, std::string& tree);
+// The same test without making or changing anything: whether prepareOwnFolder would find
+// the folder usable (a folder still to be made counts as usable when the folder it would be
+// made in lies outside the trees).
+std::error_code checkOwnFolder(const std::string& folder, const std::vector<std::string>& trees, std::string& tree);
 
 }  // namespace vardell

@@ -91,11 +91,15 @@ void addOnce(std::vector<std::string>& folders, const std::string& folder) {
 // used only when nobody else can reach into it.
 bool mustBePrivate(const std::string& folder) { return isAtOrBelow(folder, "/tmp") || isAtOrBelow(folder, "/var/tmp"); }
 
-std::error_code checkOwnFolder(int fd, const std::string& folder) {
+// A folder of the user's own; one that must be private is made so when it is about to be used.
+std::error_code checkFolderIsOurs(int fd, const std::string& folder, posix::OwnFolderUse use) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return posix::lastError();
   if (st.st_uid != ::geteuid()) return std::make_error_code(std::errc::permission_denied);
-  if (mustBePrivate(folder) && (st.st_mode & 077) != 0 && ::fchmod(fd, 0700) != 0) return posix::lastError();
+  if (use == posix::OwnFolderUse::Make && mustBePrivate(folder) && (st.st_mode & 077) != 0 &&
+      ::fchmod(fd, 0700) != 0) {
+    return posix::lastError();
+  }
   return {};
 }
 
@@ -112,6 +116,12 @@ bool isInstalledProgramFolder(const std::string& folder) {
   return name == "bin" || name == "sbin";  // <prefix>/bin, wherever the prefix is
 }
 
+void dropUnusableRuntimeVariable() {
+  const char* value = std::getenv("XDG_RUNTIME_DIR");
+  struct stat st {};
+  if (value && (value[0] != '/' || ::stat(value, &st) != 0 || !S_ISDIR(st.st_mode))) ::unsetenv("XDG_RUNTIME_DIR");
+}
+
 OwnFolders ownFolders() {
   const std::string file = programFile();
   const auto slash = file.find_last_of('/');
@@ -119,23 +129,25 @@ OwnFolders ownFolders() {
   folders.program = slash == std::string::npos ? "./" : file.substr(0, slash + 1);
   const bool portable = isPortableCopy(file, folders.program);
   folders.runtime = runtimeFolder();
+  folders.fallback = privateTemporaryFolder();
   folders.settings = portable ? folders.program : withSlash(joinPath(baseFolder("XDG_CONFIG_HOME", ".config"), "vardell"));
   if (portable) folders.runLogs.push_back(folders.program);
   addOnce(folders.runLogs, withSlash(joinPath(baseFolder("XDG_STATE_HOME", ".local/state"), "vardell")));
   addOnce(folders.runLogs, folders.runtime);
-  addOnce(folders.runLogs, privateTemporaryFolder());
+  addOnce(folders.runLogs, folders.fallback);
   return folders;
 }
 
 namespace posix {
 
 UniqueFd openOwnFolder(const std::string& path, const std::function<bool(int folder)>& insideTrees,
-                       std::error_code& ec) {
-  const std::string folder = withoutTrailingSlash(path);
-  if (folder.empty() || folder[0] != '/') {
+                       OwnFolderUse use, std::error_code& ec) {
+  if (path.empty() || path[0] != '/') {
     ec = std::make_error_code(std::errc::invalid_argument);
     return {};
   }
+  // Resolved by its text first: a ".." after a missing name would make that name on the way.
+  const std::string folder = lexicallyNormal(path);
   // The nearest folder that exists. The own folder itself is never reached through a
   // link; the folders above it are the user's own layout (~/.config may be a link).
   std::vector<std::string> missing;
@@ -161,6 +173,10 @@ UniqueFd openOwnFolder(const std::string& path, const std::function<bool(int fol
     ec = make_error_code(TreeError::OwnFolderInsideTrees);
     return {};
   }
+  if (use == OwnFolderUse::Check) {
+    ec = missing.empty() ? checkFolderIsOurs(fd.get(), folder, use) : std::error_code();
+    return ec ? UniqueFd() : std::move(fd);
+  }
   for (auto name = missing.rbegin(); name != missing.rend(); ++name) {
     if (::mkdirat(fd.get(), name->c_str(), 0700) != 0 && errno != EEXIST) {
       ec = lastError();
@@ -173,14 +189,17 @@ UniqueFd openOwnFolder(const std::string& path, const std::function<bool(int fol
     }
     fd = std::move(below);
   }
-  ec = checkOwnFolder(fd.get(), folder);
+  ec = checkFolderIsOurs(fd.get(), folder, use);
   if (ec) return {};
   return fd;
 }
 
 }  // namespace posix
 
-std::error_code prepareOwnFolder(const std::string& folder, const std::vector<std::string>& trees, std::string& tree) {
+namespace {
+
+std::error_code openOwnFolderOutside(const std::string& folder, const std::vector<std::string>& trees, std::string& tree,
+                                     posix::OwnFolderUse use) {
   tree.clear();
   std::error_code ec;
   const posix::UniqueFd fd = posix::openOwnFolder(folder, [&](int opened) {
@@ -192,8 +211,18 @@ std::error_code prepareOwnFolder(const std::string& folder, const std::vector<st
       return true;
     }
     return false;
-  }, ec);
+  }, use, ec);
   return ec;
+}
+
+}  // namespace
+
+std::error_code prepareOwnFolder(const std::string& folder, const std::vector<std::string>& trees, std::string& tree) {
+  return openOwnFolderOutside(folder, trees, tree, posix::OwnFolderUse::Make);
+}
+
+std::error_code checkOwnFolder(const std::string& folder, const std::vector<std::string>& trees, std::string& tree) {
+  return openOwnFolderOutside(folder, trees, tree, posix::OwnFolderUse::Check);
 }
 
 }  // namespace vardell

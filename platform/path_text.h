@@ -2,7 +2,9 @@
 // place that knows how paths are spelled; engine/paths.h builds on it.
 #pragma once
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace vardell {
 
@@ -27,6 +29,25 @@ inline std::string parentFolder(const std::string& path) {
 inline bool isBelow(const std::string& path, const std::string& folder) {
   if (folder == "/") return path.size() > 1 && path[0] == '/';
   return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
+// An absolute path with "." and ".." resolved by the text alone and no empty component
+// or trailing "/": "/a/./b/../c/" gives "/a/c".
+inline std::string lexicallyNormal(const std::string& absolute) {
+  std::vector<std::string> parts;
+  for (std::size_t start = 0; start <= absolute.size();) {
+    const std::size_t end = std::min(absolute.find('/', start), absolute.size());
+    const std::string part = absolute.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string result;
+  for (const auto& part : parts) result += "/" + part;
+  return result.empty() ? "/" : result;
 }
 
 // The last component of a path.

@@ -46,7 +46,8 @@ std::unique_ptr<FileCopy> startFileCopy(const TreeAccess& trees, const std::stri
 // Opens the program's own folder at path (see prepareOwnFolder in folders.h), making it and
 // the folders missing above it only once the nearest existing one was found outside the
 // trees by `insideTrees`; fails with TreeError::OwnFolderInsideTrees otherwise.
-UniqueFd openOwnFolder(const std::string& path, const std::function<bool(int folder)>& insideTrees,
+enum class OwnFolderUse { Make, Check };  // Check makes and changes nothing
+UniqueFd openOwnFolder(const std::string& path, const std::function<bool(int folder)>& insideTrees, OwnFolderUse use,
                        std::error_code& ec);
 
 // An exclusive flock on `fd` (closed on failure), held until the lock is destroyed.

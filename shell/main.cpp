@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   }
 
+  vardell::dropUnusableRuntimeVariable();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vardell"));
   QApplication::setApplicationDisplayName(QString::fromUtf8(vardell::kApplicationTitle));

@@ -12,6 +12,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -82,7 +83,22 @@ void applyWindowSettings(TMainForm& window, const WindowSettings& values) {
 TProgramStart::TProgramStart(TMainForm& window, WindowPrompts& prompts, FileSystem& fs, OwnFolders folders,
                              std::vector<std::string> parameters)
     : window_(window), prompts_(prompts), fs_(fs), folders_(std::move(folders)), parameters_(std::move(parameters)),
-      settings_(fs, InstanceLocks(fs, folders_.runtime), folders_.settings + "KELPO.ini", folders_.program) {}
+      runtime_(chooseRuntimeFolder()),
+      settings_(fs, InstanceLocks(fs, runtime_), folders_.settings + "KELPO.ini", folders_.program) {}
+
+std::string TProgramStart::chooseRuntimeFolder() const {
+  // Lock files live as long as the instance: a folder given on the command line must not
+  // hold them, where the run would list, copy or trash them.
+  std::vector<std::string> given;
+  for (std::size_t i = 0; i < std::min<std::size_t>(parameters_.size(), 2); ++i) {
+    if (!parameters_[i].empty()) given.push_back(fs_.fullPath(parameters_[i]));
+  }
+  for (const std::string& folder : {folders_.runtime, folders_.fallback}) {
+    std::string tree;
+    if (!folder.empty() && !checkOwnFolder(folder, given, tree)) return folder;
+  }
+  return {};
+}
 
 void TProgramStart::reportProblem(const std::string& text) {
   if (parameters_.size() >= 3) {
@@ -144,12 +160,23 @@ void TProgramStart::FormCreate() {
   if (!writeError.empty()) reportProblem(writeError);
 
   applyCommandLineFolders(section);
+  std::string tree;
+  if (!settingsFolderProblem(readWindowSettings(window_), tree)) removeLegacyFolderFile();
+  SaveSettings();
+}
+
+void TProgramStart::removeLegacyFolderFile() {
   const std::string legacy = folders_.settings + "dirs.txt";
-  if (!legacyFileKept_ && whySettingsStayUnwritten(readWindowSettings(window_)).empty() && fs_.fileExists(legacy) &&
-      ::unlink(legacy.c_str()) != 0) {
+  struct stat st {};
+  if (legacyFileKept_ || ::lstat(legacy.c_str(), &st) != 0) return;
+  if (!S_ISREG(st.st_mode) || std::size_t(st.st_size) > kLegacyFileLimit) {
+    // Whatever stands there is not the old four-line file: it is the user's to look at.
+    window_.addPlainStatusLine(qs("The old folder file " + legacy + " is not a small file and is left as it is"));
+    return;
+  }
+  if (::unlink(legacy.c_str()) != 0) {
     window_.addPlainStatusLine(qs("The old folder file " + legacy + " could not be removed"));
   }
-  SaveSettings();
 }
 
 bool TProgramStart::folderParameterRefused() {
@@ -159,25 +186,35 @@ bool TProgramStart::folderParameterRefused() {
   return false;
 }
 
-std::string TProgramStart::whySettingsStayUnwritten(const WindowSettings& pair) {
+std::error_code TProgramStart::settingsFolderProblem(const WindowSettings& pair, std::string& tree) {
   // While the section is searched, the folders this start will use are the command line's.
   const bool fromCommandLine = startingUp_;
   const std::string master = fromCommandLine && parameters_.size() >= 1 ? folderOfParameter(parameters_[0]) : pair.dir1;
   const std::string mirror = fromCommandLine && parameters_.size() >= 2 ? folderOfParameter(parameters_[1]) : pair.dir2;
-  std::string tree;
   // The program folder on both sides is no pair at all (every run refuses it): the state of
-  // a first start.
-  const bool noPairChosen = withSlash(master) == folders_.program && withSlash(mirror) == folders_.program;
-  if (noPairChosen || prepareOwnFolder(folders_.settings, {master, mirror}, tree) != TreeError::OwnFolderInsideTrees) {
-    return {};
+  // a first start, which writes nothing.
+  if (withSlash(master) == folders_.program && withSlash(mirror) == folders_.program) return {};
+  return prepareOwnFolder(folders_.settings, {master, mirror}, tree);
+}
+
+std::string TProgramStart::whySettingsStayUnwritten(const WindowSettings& pair) {
+  std::string tree;
+  const std::error_code ec = settingsFolderProblem(pair, tree);
+  if (!ec) return {};
+  if (ec == TreeError::OwnFolderInsideTrees) {
+    return "The settings are not saved: the settings folder " + folders_.settings + " lies inside " + tree;
   }
-  return "The settings are not saved: the settings folder " + folders_.settings + " lies inside " + tree;
+  return "The settings are not saved: the settings folder " + folders_.settings + " cannot be used (" +
+         describeError(ec) + ")";
 }
 
 void TProgramStart::prepareRuntimeFolder() {
   std::string tree;
-  if (const auto ec = prepareOwnFolder(folders_.runtime, {}, tree)) {
-    window_.addPlainStatusLine(qs("The runtime folder " + folders_.runtime + " cannot be used (" + describeError(ec) +
+  const std::error_code ec = runtime_.empty() ? std::make_error_code(std::errc::permission_denied)
+                                              : prepareOwnFolder(runtime_, {}, tree);
+  if (ec) {
+    const std::string folder = runtime_.empty() ? folders_.runtime : runtime_;
+    window_.addPlainStatusLine(qs("The runtime folder " + folder + " cannot be used (" + describeError(ec) +
                                   "): instance numbers are not shared with other copies"));
   }
 }
@@ -222,9 +259,17 @@ std::string TProgramStart::refusalOfFolderParameter(const std::string& parameter
 }
 
 bool TProgramStart::SaveSettings() {
+  const WindowSettings now = readWindowSettings(window_);
+  std::string tree;
+  // A settings folder that cannot be used (a link, a file in its place) refuses the write
+  // as the file itself would; one inside the pair is the guard's, a note and no refusal.
+  if (const auto ec = settingsFolderProblem(now, tree); ec && ec != TreeError::OwnFolderInsideTrees) {
+    reportProblem("Unable to write to " + settings_.settingsFile() + "\n" + describeError(ec));
+    return false;
+  }
   std::vector<std::string> notes;
   std::string writeError;
-  const bool saved = settings_.SaveSettings(readWindowSettings(window_), notes, writeError);
+  const bool saved = settings_.SaveSettings(now, notes, writeError);
   addNotes(notes);
   if (!saved) reportProblem(writeError);
   return saved;

@@ -63,12 +63,20 @@ class TProgramStart {
   std::string refusalOfFolderParameter(const std::string& parameter, const char* side, const std::string& folder);
   // True when a folder parameter is empty or names no folder.
   bool folderParameterRefused();
-  // Why the settings file may not be written for a start or save with this folder pair
-  // (the settings folder lies inside one of its folders), or empty; the settings folder
-  // is made ready when it may.
+  // What keeps the settings file from being written for a start or save with this folder
+  // pair: the settings folder lies inside one of its folders (TreeError::OwnFolderInsideTrees,
+  // `tree` naming it) or cannot be used (a link, a file, another user's folder). The
+  // settings folder is made ready when it may be used.
+  std::error_code settingsFolderProblem(const WindowSettings& pair, std::string& tree);
+  // The same as a plain line for the window, or empty when the settings may be written.
   std::string whySettingsStayUnwritten(const WindowSettings& pair);
+  // The folder for instance lock files: the runtime folder, else the private temporary one,
+  // whichever is usable and outside the folders on the command line; empty when neither.
+  std::string chooseRuntimeFolder() const;
   // Makes the folder for the instance lock files; a plain line says when it cannot be.
   void prepareRuntimeFolder();
+  // Removes the old folder file when it is one: a small regular file.
+  void removeLegacyFolderFile();
   void reportProblem(const std::string& text);
   void addNotes(const std::vector<std::string>& notes);
 
@@ -77,6 +85,7 @@ class TProgramStart {
   FileSystem& fs_;
   OwnFolders folders_;
   std::vector<std::string> parameters_;
+  std::string runtime_;  // where this start's instance lock files go; empty when nowhere
   TInstanceSettings settings_;
   std::string endReason_;
   bool stoppedAtLegacyFile_ = false;

@@ -131,6 +131,31 @@ TEST(OwnFolders, TheOwnFolderItselfIsNeverALinkAndMustBeTheUsers) {
   EXPECT_TRUE(tree.exists("elsewhere/vardell"));
 }
 
+TEST(OwnFolders, APathThroughAMissingFolderAndUpAgainMakesNothingOnTheWay) {
+  TempTree tree;
+  tree.makeFolder("master");
+  ASSERT_EQ(::symlink(tree.path("master").c_str(), tree.path("link").c_str()), 0);
+  std::string inside;
+  EXPECT_EQ(prepareOwnFolder(tree.path("missing/../link/state"), {tree.path("master")}, inside),
+            TreeError::OwnFolderInsideTrees);
+  EXPECT_FALSE(tree.exists("missing"));
+  EXPECT_FALSE(tree.exists("master/state"));
+}
+
+TEST(OwnFolders, ACheckMakesAndChangesNothingAndRefusesWhatPreparingWould) {
+  TempTree tree;
+  tree.makeFolder("master");
+  tree.makeFolder("open");
+  ASSERT_EQ(::chmod(tree.path("open").c_str(), 0777), 0);
+  std::string inside;
+  EXPECT_FALSE(checkOwnFolder(tree.path("state/vardell"), {tree.path("master")}, inside));
+  EXPECT_FALSE(tree.exists("state"));
+  EXPECT_EQ(checkOwnFolder(tree.path("master/vardell"), {tree.path("master")}, inside), TreeError::OwnFolderInsideTrees);
+  ASSERT_EQ(::chown(tree.path("open").c_str(), 4242, 4242), 0);
+  EXPECT_EQ(checkOwnFolder(tree.path("open"), {}, inside), std::errc::permission_denied);
+  EXPECT_EQ(modeOf(tree.path("open")) & 0777, 0777u);
+}
+
 TEST(OwnFolders, AFolderOfOursInTheSharedTemporaryFolderIsMadePrivate) {
   const std::string folder = "/tmp/vardell-test-" + std::to_string(::getpid());
   ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);

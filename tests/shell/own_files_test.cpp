@@ -159,6 +159,23 @@ TEST_F(OwnFilesTest, APortableCopyKeptInTheMasterWritesNothingThere) {
   EXPECT_FALSE(work_.exists("home/.config/vardell/KELPO.ini")) << "settings belong beside a portable copy or nowhere";
 }
 
+TEST_F(OwnFilesTest, ARuntimeOrSettingsFolderLeadingIntoTheMasterIsNotUsed) {
+  // The runtime folder is the master itself, and the settings folder a link into it.
+  placePrograms(work_ / "prefix/bin");
+  work_.makeFolder("home/.config");
+  ASSERT_EQ(::symlink((master_ / "sub").c_str(), (work_ / "home/.config/vardell").c_str()), 0);
+  runtime_ = master_.path();
+  const auto before = master_.snapshot("", true);
+  const Finished done =
+      run(work_ / "prefix/bin/vardell", {QString::fromStdString(master_.path()), QString::fromStdString(work_ / "mirror"), "RQS"},
+          work_ / "home");
+  EXPECT_EQ(done.status, 0) << done.error;
+  EXPECT_EQ(work_.read("mirror/sub/b.txt"), "beta");
+  EXPECT_EQ(master_.snapshot("", true), before) << "the master was written";
+  EXPECT_FALSE(work_.exists("mirror/vardell")) << "lock files were copied";
+  EXPECT_FALSE(work_.exists("mirror/sub/KELPO.ini")) << "settings were copied";
+}
+
 TEST_F(OwnFilesTest, AStartRefusedForItsFolderWritesNothingAndKeepsTheSavedPair) {
   placePrograms(work_ / "prefix/bin");
   const std::string saved = "[Instance0]\ndir1=" + master_.path() + "\ndir2=" + (work_ / "mirror") + "\n";
@@ -172,6 +189,13 @@ TEST_F(OwnFilesTest, AStartRefusedForItsFolderWritesNothingAndKeepsTheSavedPair)
     const Finished done = run(work_ / "prefix/bin/vardell", arguments, work_ / "home");
     EXPECT_EQ(done.status, 2) << arguments.join(' ').toStdString() << ": " << done.error;
   }
+  // A runtime folder that does not exist yet is not made, wherever it points.
+  const auto masterBefore = master_.snapshot("", true);
+  runtime_ = master_ / "runtime";
+  const Finished done = run(work_ / "prefix/bin/vardell", {"/nonexistent", QString::fromStdString(work_ / "mirror"), "RQS"},
+                            work_ / "home");
+  EXPECT_EQ(done.status, 2) << done.error;
+  EXPECT_EQ(master_.snapshot("", true), masterBefore);
   EXPECT_EQ(work_.snapshot("", true), before) << "a refused start wrote something";
   EXPECT_EQ(work_.read("home/.config/vardell/KELPO.ini"), saved);
 }

@@ -197,6 +197,13 @@ TEST_F(StartupTest, LegacyFolderFileIsDeletedButNotReadWithParameters) {
   create({root_ / "master", root_ / "mirror"});
   EXPECT_TRUE(prompts_.messages.isEmpty());
   EXPECT_FALSE(root_.exists("program/dirs.txt"));
+  // Only the old file itself is removed, never what stands in its place.
+  start_.reset();
+  window_.reset();
+  ASSERT_EQ(::mkfifo((root_ / "program/dirs.txt").c_str(), 0600), 0);
+  create({root_ / "master", root_ / "mirror"});
+  EXPECT_TRUE(root_.exists("program/dirs.txt"));
+  EXPECT_TRUE(window_->Memo1->lines().join(QStringLiteral("\n")).contains(QStringLiteral("is left as it is")));
 }
 
 struct FolderRow {

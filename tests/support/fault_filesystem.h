@@ -61,9 +61,6 @@ class FaultFileSystem : public FileSystem {
   std::error_code realPath(const std::string& path, std::string& resolved) override {
     return real_->realPath(path, resolved);
   }
-  std::unique_ptr<HeldLock> tryLock(const std::string& path, std::error_code& ec) override {
-    return real_->tryLock(path, ec);
-  }
   std::unique_ptr<HeldLock> tryLockFolder(const std::string& path, std::error_code& ec) override {
     return real_->tryLockFolder(path, ec);
   }
