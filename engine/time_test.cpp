@@ -38,6 +38,7 @@ std::string PackedTimeText(std::uint32_t packed) {
 
 bool TimesCountEqual(std::uint32_t listedPacked, std::uint32_t counterpartPacked, std::int64_t listedNs,
                      std::int64_t counterpartNs) {
+  if (distance(listedNs, counterpartNs) > kRealTimeLimitSeconds * 1000000000LL) return false;
   if (listedPacked == 0 || counterpartPacked == 0) {
     return distance(listedNs, counterpartNs) <= kRealTimeToleranceSeconds * 1000000000LL;
   }

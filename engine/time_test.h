@@ -13,10 +13,15 @@ inline constexpr std::int64_t kPackedTimeTolerance = 4;
 // mirror that rounds to even seconds (FAT) is not copied again across an hour or day
 // boundary.
 inline constexpr std::int64_t kRealTimeToleranceSeconds = 2;
+// Stamps whose real difference is more than this many seconds are never equal, whatever
+// their packed local forms say: the hour the autumn clock change repeats gives two real
+// times one local time.
+inline constexpr std::int64_t kRealTimeLimitSeconds = 8;
 
 // Whether two last-write times count as equal. `packed*` are packed local times (0 when
 // the stamp is outside 1980..2107 and has none); such stamps are compared by their full
-// times `*Ns` (nanoseconds since the epoch) within kRealTimeToleranceSeconds.
+// times `*Ns` (nanoseconds since the epoch) within kRealTimeToleranceSeconds. Full times
+// more than kRealTimeLimitSeconds apart are never equal.
 bool TimesCountEqual(std::uint32_t listedPacked, std::uint32_t counterpartPacked, std::int64_t listedNs,
                      std::int64_t counterpartNs);
 

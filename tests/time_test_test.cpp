@@ -13,6 +13,7 @@ struct TimeCase {
   int a[6];
   int b[6];
   bool equal;
+  std::int64_t realSecondsApart = 0;  // the full times' difference where the packed forms do not show it
 };
 
 std::uint32_t pack(const int (&t)[6]) { return packLocalTime(t[0], t[1], t[2], t[3], t[4], t[5]); }
@@ -21,8 +22,9 @@ class TimeTable : public ::testing::TestWithParam<TimeCase> {};
 
 TEST_P(TimeTable, DecidesLikeTheToleranceSays) {
   const TimeCase& c = GetParam();
-  EXPECT_EQ(TimesCountEqual(pack(c.a), pack(c.b), 0, 0), c.equal) << c.name;
-  EXPECT_EQ(TimesCountEqual(pack(c.b), pack(c.a), 0, 0), c.equal) << c.name << " (swapped)";
+  const std::int64_t apart = c.realSecondsApart * 1000000000LL;
+  EXPECT_EQ(TimesCountEqual(pack(c.a), pack(c.b), 0, apart), c.equal) << c.name;
+  EXPECT_EQ(TimesCountEqual(pack(c.b), pack(c.a), apart, 0), c.equal) << c.name << " (swapped)";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -41,7 +43,10 @@ INSTANTIATE_TEST_SUITE_P(
         TimeCase{"4s across an hour", {2020, 5, 1, 12, 59, 56}, {2020, 5, 1, 13, 0, 0}, false},
         TimeCase{"one minute", {2020, 5, 1, 12, 0, 0}, {2020, 5, 1, 12, 1, 0}, false},
         TimeCase{"years after 2043 (sign bit)", {2050, 1, 1, 0, 0, 0}, {2050, 1, 1, 0, 0, 2}, true},
-        TimeCase{"one hour apart", {2020, 5, 1, 12, 0, 0}, {2020, 5, 1, 13, 0, 0}, false}),
+        TimeCase{"one hour apart", {2020, 5, 1, 12, 0, 0}, {2020, 5, 1, 13, 0, 0}, false},
+        // 01:30 EDT and 01:30 EST on the night the clocks go back: one local time, an hour apart.
+        TimeCase{"the repeated hour of the clock change", {2021, 11, 7, 1, 30, 0}, {2021, 11, 7, 1, 30, 0}, false, 3600},
+        TimeCase{"2s apart in the repeated hour", {2021, 11, 7, 1, 30, 0}, {2021, 11, 7, 1, 30, 2}, true, 2}),
     [](const auto& info) {
       std::string n = info.param.name;
       for (char& c : n) {
