@@ -1,38 +1,38 @@
-// Pairs entries of a listed folder with the counterpart folder's entries without
-// rescanning the counterpart listing for every entry.
+// Pairs the entries of a listed folder with the entries of its counterpart folder, once
+// per folder pair, without rescanning the counterpart listing for every entry.
 #pragma once
 
 #include "platform/dir_entry.h"
 
-#include <map>
-#include <string>
-#include <utility>
+#include <cstddef>
 #include <vector>
 
 namespace vardell {
 
 class CounterpartIndex {
  public:
-  // Takes a listing sorted as the file-system service sorts it ("." and ".." first).
-  void reset(std::vector<DirEntry> listing);
+  // Pairs `listed` with `counterpart`, both sorted as the file-system service sorts them
+  // ("." and ".." first). An entry pairs with the entry of exactly its name. With letter
+  // case not counting, the entries left over then pair by their folded names: the master's
+  // entries, in listing order, each take the first free match of their own kind (a folder
+  // with a folder, a file or link with a file or link), else the first free match of any
+  // kind. No entry has two partners, so what pairs is the same from either side.
+  void pair(const std::vector<DirEntry>& listed, std::vector<DirEntry> counterpart, bool listedIsMaster,
+            bool caseSensitive);
+  // The counterpart folder is new and empty: nothing pairs.
+  void clear();
 
-  // The partner of `name`: the first entry in listing order whose name equals it, with
-  // A-Z folded unless caseSensitive. nullptr when there is none.
-  const DirEntry* find(const std::string& name, bool caseSensitive) const;
-
-  // Records an entry the walk itself added to the counterpart folder.
-  void learn(DirEntry entry);
-  // Records that the entry called `name` is gone from the counterpart folder.
-  void forget(const std::string& name);
+  // The counterpart entry paired with listed[i], or nullptr.
+  const DirEntry* partnerOf(std::size_t i) const { return i < partners_.size() ? partners_[i] : nullptr; }
 
  private:
-  using Key = std::pair<std::string, std::string>;  // folded name, name: listing order
-  static Key keyOf(const std::string& name);
+  // Pairs the entries of one run of folded-equal names: listed[l0, l1) with
+  // counterpart_[c0, c1).
+  void pairGroup(const std::vector<DirEntry>& listed, std::size_t l0, std::size_t l1, std::size_t c0, std::size_t c1,
+                 bool listedIsMaster, bool caseSensitive);
 
-  std::vector<DirEntry> listing_;
-  std::size_t firstName_ = 0;   // index of the first entry after "." and ".."
-  std::vector<bool> gone_;      // entries of listing_ that were removed since
-  std::map<Key, DirEntry> added_;
+  std::vector<DirEntry> counterpart_;
+  std::vector<const DirEntry*> partners_;  // by listed index
 };
 
 }  // namespace vardell

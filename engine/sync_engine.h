@@ -154,9 +154,10 @@ class SyncEngine final : public RunControl {
   void matchFolderTimeAndMode(const std::string& masterFolder, const std::string& mirrorFolder,
                               const DirEntry* masterSelf, const DirEntry* mirrorSelf, bool changed);
   enum class CounterpartState { Listed, Missing, Unreadable };
-  // Lists the counterpart folder into the index; reports a folder that exists but
-  // cannot be read.
-  CounterpartState listCounterpart(const std::string& folder, CounterpartIndex& index);
+  // Lists the counterpart folder and pairs the listed folder's entries with it; reports a
+  // folder that exists but cannot be read.
+  CounterpartState listCounterpart(const std::string& folder, const std::vector<DirEntry>& listed,
+                                   CounterpartIndex& index);
   // Creates a missing mirror folder in the copy pass; reports a failure.
   bool createCounterpartFolder(const std::string& folder);
   // The texts of a mirror file's removal: the walk's and the folder removal's differ.
@@ -174,15 +175,13 @@ class SyncEngine final : public RunControl {
   // to the trash through the folder removal, then the file is copied; nothing is copied
   // when the removal spared anything.
   void replaceFolderWithFile(const std::string& masterFolder, const std::string& mirrorFolder, const DirEntry& entry,
-                             const DirEntry& partner, CounterpartIndex& index);
+                             const DirEntry& partner);
   // True when the two paths name one and the same entry (as on a file system that
   // ignores letter case).
   bool sameEntry(const std::string& a, const std::string& b);
   // Copy pass: replaces a mirror file that differs from its master file.
   void replaceDifferingFile(const std::string& masterFolder, const std::string& mirrorFolder, const DirEntry& entry,
-                            const DirEntry& partner, CounterpartIndex& index);
-  // Tells the index about a folder the walk may have created in the counterpart folder.
-  void learnFolder(CounterpartIndex& index, const std::string& path);
+                            const DirEntry& partner);
   // True when the current pass compares the contents of paired files.
   bool readsContents() const;
   // Lists a folder for a walk, taking the listing Compare kept or the read-ahead made when

@@ -9,17 +9,17 @@ namespace {
 
 std::string withSeparator(const std::string& folder) { return folder == "/" ? folder : folder + "/"; }
 
-// True when a neighbour in the sorted listing has the same name with A-Z folded: two
-// master files that would pair with the same mirror file.
+// True when a neighbour in the sorted listing has the same name with A-Z folded: master
+// entries (files, folders or one of each) that one mirror folder cannot hold apart.
 bool sharesFoldedName(const std::vector<DirEntry>& listing, std::size_t i) {
-  const auto sameFolded = [&](std::size_t j) { return !listing[j].isFolder() && compareFolded(listing[i].Name, listing[j].Name) == 0; };
+  const auto sameFolded = [&](std::size_t j) { return compareFolded(listing[i].Name, listing[j].Name) == 0; };
   return (i > 0 && sameFolded(i - 1)) || (i + 1 < listing.size() && sameFolded(i + 1));
 }
 
-// True when the file before it in the sorted listing has the same folded name: the
-// second of two master files that pair with one mirror file.
+// True when an entry before it in the sorted listing has the same folded name: only the
+// first of such master entries is mirrored.
 bool followsFoldedTwin(const std::vector<DirEntry>& listing, std::size_t i) {
-  return i > 0 && !listing[i - 1].isFolder() && compareFolded(listing[i].Name, listing[i - 1].Name) == 0;
+  return i > 0 && compareFolded(listing[i].Name, listing[i - 1].Name) == 0;
 }
 
 }  // namespace
@@ -63,10 +63,10 @@ FolderReadAhead SyncEngine::readAheadOf(const std::string& listedFolder, const s
     }
   }
   if (counterpart && readsContents()) {
-    const bool caseSensitive = window_.caseSensitiveNames();
-    for (const DirEntry& entry : listed) {
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+      const DirEntry& entry = listed[i];
       if (entry.Kind != EntryKind::File || entry.Size >= kReadAheadFileLimit) continue;
-      const DirEntry* partner = counterpart->find(entry.Name, caseSensitive);
+      const DirEntry* partner = counterpart->partnerOf(i);
       if (partner && partner->Kind == EntryKind::File && partner->Size < kReadAheadFileLimit) {
         plan.pairs.push_back({&entry, partner->Name, partner->Size});
       }
@@ -115,7 +115,7 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
     return false;
   }
   CounterpartIndex counterpart;
-  const CounterpartState found = listCounterpart(counterpartFolder, counterpart);
+  const CounterpartState found = listCounterpart(counterpartFolder, listed, counterpart);
   if (found == CounterpartState::Unreadable) return false;
   bool result = true;
   bool counterpartMissing = found == CounterpartState::Missing;
@@ -136,7 +136,7 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
         break;
       }
       if (excludedByCommandLine(listedFolder) || !createCounterpartFolder(counterpartFolder)) break;
-      counterpart.reset({});
+      counterpart.clear();
       counterpartMissing = false;
       --i;  // the same entry again, against the new empty folder
       continue;
@@ -146,44 +146,45 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
     state_.CurrentPath = path;
     window_.processEvents();
     if (entry.isDotEntry()) continue;
+    if (entry.isFolder() && !window_.includeSubfolders()) continue;
+    if (!window_.caseSensitiveNames() && !mirrorListed && sharesFoldedName(listed, i)) {
+      LogStatus("Names differ only in letter case ", Colour::Maroon, false);
+      LogStatus(path, Colour::Black, true);
+      // One mirror folder holds only the first of them: the others never replace or trash
+      // what it has, or every Sync would put one in place of the other. Compare goes on
+      // and reports them as it reports any entry.
+      if (followsFoldedTwin(listed, i)) {
+        result = false;
+        if (state_.CopyPass) {
+          noteFailedAction();
+          continue;
+        }
+      }
+    }
+    const DirEntry* partner = counterpart.partnerOf(i);
     if (entry.isFolder()) {
-      if (!window_.includeSubfolders()) continue;
       if (excludedByCommandLine(listedFolder)) {
         result = false;
         continue;
       }
-      const std::string counterpartPath = joinPath(counterpartFolder, entry.Name);
-      const DirEntry* counterpartEntry = counterpart.find(entry.Name, true);
-      if (!walkFolderPair(path, counterpartPath, &entry, counterpartEntry && counterpartEntry->isFolder() ? counterpartEntry : nullptr)) {
-        result = false;
-      }
-      if (state_.CopyPass) learnFolder(counterpart, counterpartPath);
+      // A folder paired by its folded name is entered under the counterpart's own name,
+      // which a Sync leaves as it is.
+      const bool pairedFolder = partner && partner->isFolder();
+      const std::string counterpartPath = joinPath(counterpartFolder, pairedFolder ? partner->Name : entry.Name);
+      if (!walkFolderPair(path, counterpartPath, &entry, pairedFolder ? partner : nullptr)) result = false;
       continue;
     }
-    const bool caseSensitive = window_.caseSensitiveNames();
-    if (!caseSensitive && !mirrorListed && sharesFoldedName(listed, i)) {
-      LogStatus("Names differ only in letter case ", Colour::Maroon, false);
-      LogStatus(path, Colour::Black, true);
-      // The mirror file pairs with the first of the two; the second never replaces it,
-      // or every Sync would copy one over the other.
-      if (followsFoldedTwin(listed, i)) {
-        result = false;
-        if (state_.CopyPass) noteFailedAction();
-        continue;
-      }
-    }
-    const DirEntry* partner = counterpart.find(entry.Name, caseSensitive);
     if (!partner) {
       result = false;
       LogStatus(unpairedFile, Colour::Olive, false);
       LogStatus(path, Colour::Grey, true);
       if (state_.RemovalPass && state_.RemoveUnpaired && !trashMirrorFile(path, kWalkRemovalLines)) return false;
-      if (state_.CopyPass && CopyAFile(listedFolder, counterpartFolder, entry)) counterpart.learn(entry);
+      if (state_.CopyPass) CopyAFile(listedFolder, counterpartFolder, entry);
       continue;
     }
     if (CompareFiles(listedFolder, counterpartFolder, entry, *partner)) continue;
     result = false;
-    if (state_.CopyPass && !state_.AbortRequested) replaceDifferingFile(listedFolder, counterpartFolder, entry, *partner, counterpart);
+    if (state_.CopyPass && !state_.AbortRequested) replaceDifferingFile(listedFolder, counterpartFolder, entry, *partner);
   }
   if (state_.CopyPass && !counterpartMissing && !state_.AbortRequested && !state_.DiskFull) {
     matchFolderTimeAndMode(listedFolder, counterpartFolder, listedSelf, counterpartSelf,
@@ -208,11 +209,13 @@ void SyncEngine::matchFolderTimeAndMode(const std::string& masterFolder, const s
   fs_.setFolderTimeAndMode(mirrorFolder, masterSelf->MtimeNs, masterSelf->Mode);
 }
 
-SyncEngine::CounterpartState SyncEngine::listCounterpart(const std::string& folder, CounterpartIndex& index) {
+SyncEngine::CounterpartState SyncEngine::listCounterpart(const std::string& folder, const std::vector<DirEntry>& listed,
+                                                         CounterpartIndex& index) {
   std::vector<DirEntry> entries;
   const auto ec = listForWalk(folder, entries, listingDetail());
   if (!ec) {
-    index.reset(std::move(entries));
+    const bool listedIsMaster = !(state_.ReversePass || state_.RemovalPass);
+    index.pair(listed, std::move(entries), listedIsMaster, window_.caseSensitiveNames());
     return CounterpartState::Listed;
   }
   if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) return CounterpartState::Missing;
@@ -249,24 +252,23 @@ bool SyncEngine::createCounterpartFolder(const std::string& folder) {
 }
 
 void SyncEngine::replaceDifferingFile(const std::string& masterFolder, const std::string& mirrorFolder,
-                                      const DirEntry& entry, const DirEntry& partner, CounterpartIndex& index) {
-  if (partner.isFolder()) return replaceFolderWithFile(masterFolder, mirrorFolder, entry, partner, index);
+                                      const DirEntry& entry, const DirEntry& partner) {
+  if (partner.isFolder()) return replaceFolderWithFile(masterFolder, mirrorFolder, entry, partner);
   const std::string mirrorPath = joinPath(mirrorFolder, entry.Name);
   if (fs_.fileExists(mirrorPath) && !ResetAttributes(mirrorPath)) {
     LogStatus("Cant change file attributes", Colour::Red, true);
   }
   const bool copied = CopyAFile(masterFolder, mirrorFolder, entry);
-  if (copied) index.learn(entry);
   // Paired without regard to letter case: the copy has taken the master's name, and only
   // now does the mirror file it replaces go to the trash, as a replaced file would.
   if (!copied || partner.Name == entry.Name) return;
   const std::string partnerPath = joinPath(mirrorFolder, partner.Name);
   if (sameEntry(partnerPath, mirrorPath)) return;  // one file under both spellings
-  if (RecycleFile(partnerPath) && !fs_.fileExists(partnerPath)) index.forget(partner.Name);
+  RecycleFile(partnerPath);
 }
 
 void SyncEngine::replaceFolderWithFile(const std::string& masterFolder, const std::string& mirrorFolder,
-                                       const DirEntry& entry, const DirEntry& partner, CounterpartIndex& index) {
+                                       const DirEntry& entry, const DirEntry& partner) {
   const std::string folder = joinPath(mirrorFolder, partner.Name);
   RemoveFolderTree(folder);
   if (fs_.folderExists(folder)) {
@@ -275,19 +277,12 @@ void SyncEngine::replaceFolderWithFile(const std::string& masterFolder, const st
     noteFailedAction();
     return;
   }
-  index.forget(partner.Name);
-  if (CopyAFile(masterFolder, mirrorFolder, entry)) index.learn(entry);
+  CopyAFile(masterFolder, mirrorFolder, entry);
 }
 
 bool SyncEngine::sameEntry(const std::string& a, const std::string& b) {
   FileIdentity first, second;
   return !fs_.identifyEntry(a, first) && !fs_.identifyEntry(b, second) && first == second;
-}
-
-void SyncEngine::learnFolder(CounterpartIndex& index, const std::string& path) {
-  if (index.find(lastComponent(path), true)) return;
-  DirEntry added;
-  if (!fs_.statEntry(path, added)) index.learn(std::move(added));
 }
 
 }  // namespace vardell
