@@ -19,8 +19,8 @@ class InstanceLocks {
   // folder is opened at the first probe or claim, never through a link in its place, and
   // kept open: every lock file is then reached through that handle, so renaming or
   // replacing the folder later changes nothing. While it cannot be opened every number
-  // counts as held, and the next probe or claim tries again. `fs` is not used.
-  InstanceLocks(FileSystem& fs, std::string folder);
+  // counts as held, and the next probe or claim tries again.
+  explicit InstanceLocks(std::string folder);
 
   // The lock file's name for number n: "Vardell" + n in decimal.
   static std::string lockName(int n) { return "Vardell" + std::to_string(n); }

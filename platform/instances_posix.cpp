@@ -103,7 +103,7 @@ class InstanceLockFile final : public HeldLock {
 
 }  // namespace
 
-InstanceLocks::InstanceLocks(FileSystem& /*fs*/, std::string folder) : folder_(std::move(folder)) {}
+InstanceLocks::InstanceLocks(std::string folder) : folder_(std::move(folder)) {}
 
 const InstanceLocks::Folder* InstanceLocks::openFolder(std::error_code& ec) const {
   // Opened at first use rather than here: the caller may set the locks up before it makes

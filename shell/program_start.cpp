@@ -84,7 +84,7 @@ TProgramStart::TProgramStart(TMainForm& window, WindowPrompts& prompts, FileSyst
                              std::vector<std::string> parameters)
     : window_(window), prompts_(prompts), fs_(fs), folders_(std::move(folders)), parameters_(std::move(parameters)),
       runtime_(chooseRuntimeFolder()),
-      settings_(fs, InstanceLocks(fs, runtime_), folders_.settings + "KELPO.ini", folders_.program) {}
+      settings_(fs, InstanceLocks(runtime_), folders_.settings + "KELPO.ini", folders_.program) {}
 
 std::string TProgramStart::chooseRuntimeFolder() const {
   // Lock files live as long as the instance: a folder given on the command line must not

@@ -166,7 +166,7 @@ TEST_F(InstanceLocksTest, LinksPlantedAsLockFilesCreateNothingWhereTheyPointAndC
   };
   for (const auto& [name, target] : links) ASSERT_EQ(::symlink(target.c_str(), inRuntime(name).c_str()), 0);
   outsideBefore_ = root_.snapshot("outside");
-  InstanceLocks locks(*fs_, runtime());
+  InstanceLocks locks(runtime());
 
   for (int n = 0; n < 4; ++n) {
     EXPECT_TRUE(locks.isHeld(n)) << n;
@@ -190,7 +190,7 @@ TEST_F(InstanceLocksTest, ProbingEveryNumberLeavesTheRuntimeFolderEmpty) {
   // A file made and removed again would leave the folder's time changed.
   const struct timespec past[2] = {{1600000000, 0}, {1600000000, 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, (root_ / "run").c_str(), past, 0), 0);
-  InstanceLocks locks(*fs_, runtime());
+  InstanceLocks locks(runtime());
   for (int n = 0; n < TInstanceSettings::kHighestInstance; ++n) EXPECT_FALSE(locks.isHeld(n)) << n;
   EXPECT_EQ(runtimeNames(), std::vector<std::string>{});
   struct stat st {};
@@ -198,14 +198,14 @@ TEST_F(InstanceLocksTest, ProbingEveryNumberLeavesTheRuntimeFolderEmpty) {
   EXPECT_EQ(st.st_mtim.tv_sec, past[1].tv_sec) << "probes made no file at all";
 
   // A start claims a number and counts the others; only the claimed number's file is there.
-  TInstanceSettings settings(*fs_, InstanceLocks(*fs_, runtime()), root_ / "KELPO.ini", root_ / "program/");
+  TInstanceSettings settings(*fs_, InstanceLocks(runtime()), root_ / "KELPO.ini", root_ / "program/");
   EXPECT_EQ(settings.ClaimLowestFreeInstance(0), 0);
   EXPECT_EQ(settings.CountInstancesTaken(), 1);
   EXPECT_EQ(runtimeNames(), std::vector<std::string>{"Vardell0"});
 }
 
 TEST_F(InstanceLocksTest, AClaimedNumbersFileIsThereWhileHeldAndGoneAfterRelease) {
-  InstanceLocks locks(*fs_, runtime());
+  InstanceLocks locks(runtime());
   std::error_code ec;
   auto lock = locks.claim(5, ec);
   ASSERT_NE(lock, nullptr) << ec.message();
@@ -225,7 +225,7 @@ TEST_F(InstanceLocksTest, AClaimedNumbersFileIsThereWhileHeldAndGoneAfterRelease
 }
 
 TEST_F(InstanceLocksTest, WhatWasPutInAHeldNumbersPlaceIsLeftThereOnRelease) {
-  InstanceLocks locks(*fs_, runtime());
+  InstanceLocks locks(runtime());
   std::error_code ec;
   auto lock = locks.claim(0, ec);
   ASSERT_NE(lock, nullptr) << ec.message();
@@ -244,14 +244,14 @@ TEST_F(InstanceLocksTest, WhatWasPutInAHeldNumbersPlaceIsLeftThereOnRelease) {
 }
 
 TEST_F(InstanceLocksTest, MovingToAnotherNumberRemovesTheOldNumbersFile) {
-  TInstanceSettings settings(*fs_, InstanceLocks(*fs_, runtime()), root_ / "KELPO.ini", root_ / "program/");
+  TInstanceSettings settings(*fs_, InstanceLocks(runtime()), root_ / "KELPO.ini", root_ / "program/");
   ASSERT_EQ(settings.ClaimLowestFreeInstance(0), 0);
   ASSERT_TRUE(settings.ReassignInstance(7));
   EXPECT_EQ(runtimeNames(), std::vector<std::string>{"Vardell7"});
 }
 
 TEST_F(InstanceLocksTest, ALeftoverOfAKilledHolderIsRemovedByTheNextProbeAndItsNumberClaimed) {
-  InstanceLocks locks(*fs_, runtime());
+  InstanceLocks locks(runtime());
   Pipe ready;
   Pipe never;  // nothing is ever written here: the holder waits on it until it is killed
   ASSERT_TRUE(ready.open() && never.open());
@@ -280,7 +280,7 @@ TEST_F(InstanceLocksTest, ProcessesClaimingAndProbingTheSameNumberNeverHoldItTog
   ASSERT_TRUE(shared);
   Pipe start;
   ASSERT_TRUE(start.open());
-  InstanceLocks locks(*fs_, runtime());
+  InstanceLocks locks(runtime());
   constexpr int kRounds = 5000;
   // Each process gives the number up at once and then probes it, so the file is removed and
   // made again all the time, a claim often opens a file whose holder is just removing it,
@@ -331,7 +331,7 @@ TEST_F(InstanceLocksTest, AFifoAFolderOrASocketNamedAsALockFileCountsAsHeldAndIs
   socketPath.copy(address.sun_path, socketPath.size());
   ASSERT_EQ(::bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
   const auto before = root_.snapshot("run");
-  InstanceLocks locks(*fs_, runtime());
+  InstanceLocks locks(runtime());
 
   for (int n = 0; n < 3; ++n) {
     EXPECT_TRUE(locks.isHeld(n)) << n;
@@ -373,7 +373,7 @@ TEST_F(InstanceLocksTest, ALockFileUnderALeaseCountsAsHeldWithoutWaitingForTheLe
   });
   ASSERT_TRUE(leaseHolder.started());
   ASSERT_EQ(ready.receive(), 'y') << "the file system takes no leases";
-  InstanceLocks locks(*fs_, runtime());
+  InstanceLocks locks(runtime());
   EXPECT_TRUE(locks.isHeld(0));
   EXPECT_EQ(runtimeNames(), std::vector<std::string>{"Vardell0"});
 }
@@ -381,7 +381,7 @@ TEST_F(InstanceLocksTest, ALockFileUnderALeaseCountsAsHeldWithoutWaitingForTheLe
 TEST_F(InstanceLocksTest, AFileWithAnotherNameOutsideIsNeitherLockedNorRemoved) {
   ASSERT_EQ(::link((root_ / "outside/file").c_str(), inRuntime("Vardell0").c_str()), 0);
   outsideBefore_ = root_.snapshot("outside");
-  InstanceLocks locks(*fs_, runtime());
+  InstanceLocks locks(runtime());
   EXPECT_TRUE(locks.isHeld(0));
   std::error_code ec;
   EXPECT_EQ(locks.claim(0, ec), nullptr);
@@ -394,7 +394,7 @@ TEST_F(InstanceLocksTest, ALockFileOfAnotherUserIsNeitherClaimedNorRemoved) {
   root_.writeFile("run/Vardell0", "");
   ASSERT_EQ(::chown(inRuntime("Vardell0").c_str(), ::geteuid() + 1, ::getegid()), 0);
   const auto before = root_.snapshot("run");
-  InstanceLocks locks(*fs_, runtime());
+  InstanceLocks locks(runtime());
   EXPECT_TRUE(locks.isHeld(0));
   std::error_code ec;
   EXPECT_EQ(locks.claim(0, ec), nullptr);
@@ -405,7 +405,7 @@ TEST_F(InstanceLocksTest, ALockFileOfAnotherUserIsNeitherClaimedNorRemoved) {
 TEST_F(InstanceLocksTest, ARuntimeFolderThatIsALinkIsRefused) {
   ASSERT_EQ(::symlink((root_ / "outside/folder").c_str(), (root_ / "linked-run").c_str()), 0);
   for (const std::string& spelling : {root_ / "linked-run/", root_ / "linked-run"}) {
-    InstanceLocks locks(*fs_, spelling);
+    InstanceLocks locks(spelling);
     EXPECT_EQ(locks.folder(), spelling);
     EXPECT_TRUE(locks.isHeld(0)) << spelling;
     std::error_code ec;
@@ -416,7 +416,7 @@ TEST_F(InstanceLocksTest, ARuntimeFolderThatIsALinkIsRefused) {
 }
 
 TEST_F(InstanceLocksTest, ARuntimeFolderMadeAfterTheLocksWereSetUpIsUsed) {
-  InstanceLocks locks(*fs_, root_ / "later/");
+  InstanceLocks locks(root_ / "later/");
   EXPECT_TRUE(locks.isHeld(0)) << "no folder yet: nothing can be known free";
   root_.makeFolder("later");
   EXPECT_FALSE(locks.isHeld(0));
@@ -427,7 +427,7 @@ TEST_F(InstanceLocksTest, ARuntimeFolderMadeAfterTheLocksWereSetUpIsUsed) {
 }
 
 TEST_F(InstanceLocksTest, TheRuntimeFolderReplacedByALinkAfterFirstUseKeepsTheLocksInTheFolderOpened) {
-  InstanceLocks locks(*fs_, runtime());
+  InstanceLocks locks(runtime());
   ASSERT_FALSE(locks.isHeld(1));
   ASSERT_EQ(::rename((root_ / "run").c_str(), (root_ / "run-moved").c_str()), 0);
   ASSERT_EQ(::symlink((root_ / "outside/folder").c_str(), (root_ / "run").c_str()), 0);
@@ -442,7 +442,7 @@ TEST_F(InstanceLocksTest, TheRuntimeFolderReplacedByALinkAfterFirstUseKeepsTheLo
 }
 
 TEST_F(InstanceLocksTest, LinksSwappedInWhileClaimingAndProbingCreateNothingOutside) {
-  InstanceLocks locks(*fs_, runtime());
+  InstanceLocks locks(runtime());
   Pipe started;
   ASSERT_TRUE(started.open());
   // Someone who may write the runtime folder keeps putting, by rename, a link to a file

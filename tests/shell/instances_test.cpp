@@ -155,7 +155,7 @@ TEST_F(InstancesTest, ProbingAndReassigningSeeLocksOfOtherProcesses) {
   auto other = start();
   ASSERT_EQ(other->started(), "started 0 0 1");
   auto fs = makePosixFileSystem();
-  TInstanceSettings own(*fs, InstanceLocks(*fs, runtime()), file(), program());
+  TInstanceSettings own(*fs, InstanceLocks(runtime()), file(), program());
   EXPECT_EQ(own.ClaimLowestFreeInstance(0), 1);
   EXPECT_TRUE(own.IsInstanceTaken(0));
   EXPECT_TRUE(own.IsInstanceTaken(1));
@@ -288,7 +288,7 @@ class GuardedSettings {
  public:
   GuardedSettings(const std::string& file, const std::string& runtime, const std::string& program,
                   std::string refusal)
-      : settings_(*fs_, InstanceLocks(*fs_, runtime), file, program), refusal_(std::move(refusal)) {
+      : settings_(*fs_, InstanceLocks(runtime), file, program), refusal_(std::move(refusal)) {
     settings_.setWriteGuard([this](const WindowSettings& pair) {
       asked.push_back(pair.dir1 + " " + pair.dir2);
       return refusal_;
@@ -357,7 +357,7 @@ TEST_F(InstancesTest, RefusedStartMakesNoLockFileBesideASettingsFileThatHasNone)
   ASSERT_EQ(::unlink((file() + ".lock").c_str()), 0);
   auto fs = makePosixFileSystem();
   std::error_code ec;
-  const auto numberZero = InstanceLocks(*fs, runtime()).claim(0, ec);
+  const auto numberZero = InstanceLocks(runtime()).claim(0, ec);
   ASSERT_NE(numberZero, nullptr) << ec.message();
   const std::vector<std::string> before = settingsEntries();
 
@@ -393,7 +393,7 @@ TEST_F(InstancesTest, AllowedWritesAskTheGuardWithTheFoldersOfTheStartAndWrite) 
 TEST_F(InstancesTest, APipeInPlaceOfTheSettingsFileGivesDefaultsAndIsNeverReplaced) {
   ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
   auto fs = makePosixFileSystem();
-  TInstanceSettings settings(*fs, InstanceLocks(*fs, runtime()), file(), program());
+  TInstanceSettings settings(*fs, InstanceLocks(runtime()), file(), program());
   std::vector<std::string> notes;
   std::string error;
   const WindowSettings found = settings.LoadSettings(notes, error);

@@ -24,7 +24,7 @@ namespace {
 // ends it.
 int runInstance(char** argv) {
   auto fs = vardell::makePosixFileSystem();
-  vardell::TInstanceSettings settings(*fs, vardell::InstanceLocks(*fs, argv[3]), argv[2], argv[4]);
+  vardell::TInstanceSettings settings(*fs, vardell::InstanceLocks(argv[3]), argv[2], argv[4]);
   std::vector<std::string> notes;
   std::string error;
   vardell::WindowSettings now = settings.LoadSettings(notes, error);
@@ -51,7 +51,7 @@ int runInstance(char** argv) {
 // stays running, holding its number, until end of input.
 int runRacingInstance(char** argv) {
   auto fs = vardell::makePosixFileSystem();
-  vardell::TInstanceSettings settings(*fs, vardell::InstanceLocks(*fs, argv[3]), argv[2], argv[4]);
+  vardell::TInstanceSettings settings(*fs, vardell::InstanceLocks(argv[3]), argv[2], argv[4]);
   std::printf("ready\n");
   std::fflush(stdout);
   std::string line;
