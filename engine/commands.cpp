@@ -112,6 +112,9 @@ bool SyncEngine::beginRun() {
   state_.RunIdle = false;
   state_.AbortRequested = false;
   state_.DiskFull = false;
+  state_.MirrorGone = false;
+  mirrorFoldsCase_ = false;
+  mirrorRoot_.clear();
   runLogPath_.clear();
   runLogNote_.clear();
   log_.clear();
@@ -179,6 +182,7 @@ void SyncEngine::CompareBtnClick() {
     return refuseRun(cannotOpenFolders(master, mirror, ec));
   }
   const TreesEntered trees(fs_);
+  mirrorRoot_ = mirror;
   if (std::string refusal = checkPairAndLockMirror(master, mirror); !refusal.empty()) return refuseRun(refusal);
   const CompareType savedType = window_.compareType();
   if (openRunLog(runLogFileName(mirror))) {
@@ -287,6 +291,9 @@ void SyncEngine::ReplicateBtnClick() {
   writeHeader();
   measureMaster(master);
 
+  // A volume that folds letter case holds one entry for all master names that fold together.
+  mirrorRoot_ = mirror;
+  mirrorFoldsCase_ = fs_.foldsLetterCase(mirror);
   bool removalResult = true;
   if (state_.RemoveUnpaired) {
     state_.RemovalPass = true;
@@ -299,14 +306,16 @@ void SyncEngine::ReplicateBtnClick() {
   state_.CopyPass = true;
   window_.setCompareType(savedType);
   writeFolderPairLine("Sync folder ", masterShown, " ---> ", Colour::Green, mirrorShown);
-  const bool copyResult = WalkFolderPair(master, mirror);
+  const bool copyResult = !state_.MirrorGone && WalkFolderPair(master, mirror);
 
   if (!copyResult || !removalResult) writeSummary(mirror);
   if (state_.DiskFull) {
     LogStatus("Disk full", Colour::Red, true);
     noteFailedAction();
   }
-  if (state_.AbortRequested) {
+  flushMirror(mirror);
+  if (failedActions_ > 0) LogStatus("Failed actions: " + std::to_string(failedActions_), Colour::Red, true);
+  if (state_.AbortRequested || state_.MirrorGone) {
     writeVerdict("Replication aborted", Colour::Red, RunOutcome::SyncAborted);
   } else {
     writeVerdict("Replication completed", Colour::Green, RunOutcome::SyncCompleted);
@@ -321,6 +330,15 @@ void SyncEngine::ReplicateBtnClick() {
   if (setup_.commandLine.has('Q')) {
     window_.removeTrayIcon();
     window_.requestQuit();
+  }
+}
+
+void SyncEngine::flushMirror(const std::string& mirror) {
+  if (state_.MirrorGone) return;
+  // "Completed" means on the disk: a stick pulled out after the verdict keeps the run.
+  if (const auto ec = fs_.flushWrites(mirror)) {
+    if (!noteVolumeGone(ec)) LogStatus("Cannot flush the mirror volume: " + describeError(ec), Colour::Red, true);
+    noteFailedAction();
   }
 }
 

@@ -25,7 +25,7 @@ void CounterpartIndex::clear() {
 }
 
 void CounterpartIndex::pair(const std::vector<DirEntry>& listed, std::vector<DirEntry> counterpart,
-                            bool listedIsMaster, bool caseSensitive) {
+                            bool listedIsMaster, bool caseSensitive, bool mirrorFoldsCase) {
   counterpart_ = std::move(counterpart);
   partners_.assign(listed.size(), nullptr);
   std::size_t c = firstName(counterpart_);
@@ -34,7 +34,12 @@ void CounterpartIndex::pair(const std::vector<DirEntry>& listed, std::vector<Dir
     const std::size_t l1 = runEnd(listed, l, name);
     while (c < counterpart_.size() && compareFolded(counterpart_[c].Name, name) < 0) ++c;
     const std::size_t c1 = runEnd(counterpart_, c, name);
-    if (l1 - l == 1 && c1 - c == 1) {
+    const std::size_t mirrorEntries = listedIsMaster ? c1 - c : l1 - l;
+    if (mirrorFoldsCase && mirrorEntries == 1 && c < c1) {
+      // The run's one mirror entry and its first master entry: listed[l] and counterpart_[c]
+      // are the first of their runs whichever side is the master.
+      partners_[l] = &counterpart_[c];
+    } else if (l1 - l == 1 && c1 - c == 1) {
       // The common case, one name on each side: they pair when equal, or folded-equal.
       if (!caseSensitive || name == counterpart_[c].Name) partners_[l] = &counterpart_[c];
     } else if (c < c1) {

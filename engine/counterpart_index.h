@@ -16,9 +16,11 @@ class CounterpartIndex {
   // case not counting, the entries left over then pair by their folded names: the master's
   // entries, in listing order, each take the first free match of their own kind (a folder
   // with a folder, a file or link with a file or link), else the first free match of any
-  // kind. No entry has two partners, so what pairs is the same from either side.
+  // kind. No entry has two partners, so what pairs is the same from either side. On a
+  // mirror volume that folds letter case (`mirrorFoldsCase`) a mirror entry is the entry
+  // of every master name that folds like it, and pairs with the first of them.
   void pair(const std::vector<DirEntry>& listed, std::vector<DirEntry> counterpart, bool listedIsMaster,
-            bool caseSensitive);
+            bool caseSensitive, bool mirrorFoldsCase = false);
   // The counterpart folder is new and empty: nothing pairs.
   void clear();
 

@@ -116,6 +116,7 @@ bool SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& m
   const auto ec = ShellCopyFile(masterPath, mirrorFolder);
   if (ec == std::errc::operation_canceled) return false;  // aborted: the old mirror file is untouched
   if (noteDiskFull(ec)) window_.showMessage(MessageKind::Error, kApplicationTitle, "Copy failed, disk may be full");
+  noteVolumeGone(ec);
   // An old file that stayed in place may look like the copy; only a copy that went
   // through and matches the master counts.
   if (!ec && copyIsComplete()) {
@@ -123,13 +124,68 @@ bool SyncEngine::CopyAFile(const std::string& masterFolder, const std::string& m
     ++state_.FilesCopied;
     return true;
   }
-  if (ShellFileOperation(masterPath, mirrorFolder, FO_COPY, kShellFlags) && copyIsComplete()) {
-    LogStatus("Shellcopy completed", Colour::Green, true);
-    return true;
-  }
-  LogStatus("File copy failed", Colour::Red, true);
+  // Never a second copy: one that went through but kept another size or time stays (it
+  // is the master's content), and a good file is never traded for a second attempt.
+  const std::string reason = ec ? describeError(ec) : whyCopyDiffers();
+  if (!ec) window_.reportFailure("Cannot copy " + masterPath + " to " + mirrorFolder + ": " + reason);
+  LogStatus("File copy failed: " + reason + ": ", Colour::Red, false);
+  LogStatus(mirrorPath, Colour::Black, true);
   noteFailedAction();
   return false;
+}
+
+std::string SyncEngine::whyCopyDiffers() const {
+  if (!lastCommitted_) return "the copy did not take its name";
+  const CopySource& kept = *lastCommitted_;
+  if (kept.size != lastCopied_.size) {
+    return "the mirror file holds " + std::to_string(kept.size) + " bytes, not " + std::to_string(lastCopied_.size);
+  }
+  if (kept.isLink != lastCopied_.isLink) return "the mirror volume did not keep it as a link";
+  return "the mirror volume did not keep its last-write time (it holds " + LocalTimeText(kept.mtimeNs) + ", not " +
+         LocalTimeText(lastCopied_.mtimeNs) + ")";
+}
+
+bool SyncEngine::noteVolumeGone(const std::error_code& ec) {
+  // What a file system says once its device, server or driver has gone away. An I/O error
+  // may also be one bad block of the master: it counts only when the mirror folder itself
+  // cannot be reached any more.
+  FileIdentity root;
+  const bool gone = ec == std::errc::not_connected || ec == std::errc::no_such_device ||
+                    (ec == std::errc::io_error && !mirrorRoot_.empty() && fs_.identifyEntry(mirrorRoot_, root));
+  if (gone && !state_.MirrorGone) {
+    state_.MirrorGone = true;
+    LogStatus("The mirror volume is gone", Colour::Red, true);
+  }
+  return gone;
+}
+
+bool SyncEngine::setTimeInPlace(const std::string& masterFolder, const std::string& mirrorFolder,
+                                const DirEntry& entry, const DirEntry& partner) {
+  // Only a file that holds the master's bytes under the master's own name and differs in
+  // its time alone: a volume that kept another time, or a copy whose time did not stay.
+  // Compared by size and time, whose pairs were not read yet.
+  if (window_.compareType() != CompareType::SizeAndTime || entry.Kind != EntryKind::File || partner.Kind != EntryKind::File || entry.Size != partner.Size ||
+      entry.Name != partner.Name || TimesCountEqual(entry.Time, partner.Time, entry.MtimeNs, partner.MtimeNs)) {
+    return false;
+  }
+  const std::string masterPath = joinPath(masterFolder, entry.Name);
+  const std::string mirrorPath = joinPath(mirrorFolder, partner.Name);
+  bool openFailed = false;
+  if (!content_.contentsMatch(masterPath, mirrorPath, entry, partner, openFailed) || state_.AbortRequested) return false;
+  std::int64_t keptNs = 0;
+  const auto ec = fs_.setFileTime(mirrorPath, entry.MtimeNs, keptNs);
+  if (ec == std::errc::operation_not_permitted) return false;  // shared with another name: copied instead
+  ++mirrorChanges_;
+  if (!ec && TimesCountEqual(0, 0, entry.MtimeNs, keptNs)) {
+    LogStatus("Time set ", Colour::Green, false);
+    LogStatus(mirrorPath, Colour::Black, true);
+    return true;
+  }
+  const std::string reason = ec ? describeError(ec) : "it holds " + LocalTimeText(keptNs) + ", not " + LocalTimeText(entry.MtimeNs);
+  LogStatus("The mirror volume does not keep the last-write time of " + mirrorPath + ": " + reason, Colour::Red, true);
+  window_.reportFailure("Cannot set the last-write time of " + mirrorPath + ": " + reason);
+  noteFailedAction();
+  return true;
 }
 
 std::error_code SyncEngine::ShellCopyFile(const std::string& source, const std::string& destinationFolder) {

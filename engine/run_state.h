@@ -36,6 +36,7 @@ struct RunState {
   bool RunIdle = false;         // no Compare or Sync is running
   bool RemoveUnpaired = false;  // the Sync's removal pass is enabled
   bool DiskFull = false;        // a copy ran out of space: the walk stops listing
+  bool MirrorGone = false;      // the mirror's file system went away: the walk stops
   std::int32_t FilesCopied = 0;   // files copied by the current Sync
   std::int32_t FilesRemoved = 0;  // mirror files removed by the current Sync
   std::int64_t TotalBytes = 0;    // master folder size, measured for content compares

@@ -212,6 +212,19 @@ class SyncEngine final : public RunControl {
   // True when the last copy went through and what took the target's name has the size,
   // kind and time its source had when it was copied.
   bool copyIsComplete();
+  // Why the last copy, which went through, does not count as complete.
+  std::string whyCopyDiffers() const;
+  // Copy pass: a mirror file with the master's bytes whose time alone differs gets the
+  // master's time in place instead of a second copy; a time the volume does not keep is
+  // one red line and a failed action. False when the pair is no such case.
+  bool setTimeInPlace(const std::string& masterFolder, const std::string& mirrorFolder, const DirEntry& entry,
+                      const DirEntry& partner);
+  // Flushes the mirror's file system and the trash's to the device before the verdict; a
+  // failure is a red line and a failed action.
+  void flushMirror(const std::string& mirror);
+  // Raises the mirror-gone flag, with its one red line, for an error that says the mirror's
+  // file system has gone away; true when it was one.
+  bool noteVolumeGone(const std::error_code& ec);
   // Raises the disk-full flag for an out-of-space error; true when it was one.
   bool noteDiskFull(const std::error_code& ec);
 
@@ -235,6 +248,8 @@ class SyncEngine final : public RunControl {
   std::unique_ptr<HeldLock> runLock_;  // this run's hold on its mirror folder
   std::string runLogPath_;
   std::string runLogNote_;  // why this run writes no log, shown after the header
+  bool mirrorFoldsCase_ = false;  // the Sync's mirror volume holds one name of each letter case
+  std::string mirrorRoot_;        // the running command's mirror folder
 };
 
 }  // namespace vardell

@@ -4,6 +4,7 @@
 #include "platform/dir_entry.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace vardell {
 namespace {
@@ -33,6 +34,15 @@ std::string PackedTimeText(std::uint32_t packed) {
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour, f.minute,
                 f.second);
+  return text;
+}
+
+std::string LocalTimeText(std::int64_t ns) {
+  const std::time_t seconds = std::time_t(ns >= 0 ? ns / 1000000000LL : (ns - 999999999LL) / 1000000000LL);
+  const std::tm* local = std::localtime(&seconds);
+  if (!local) return "?";
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
   return text;
 }
 

@@ -25,6 +25,9 @@ inline constexpr std::int64_t kRealTimeLimitSeconds = 8;
 bool TimesCountEqual(std::uint32_t listedPacked, std::uint32_t counterpartPacked, std::int64_t listedNs,
                      std::int64_t counterpartNs);
 
+// A full time (nanoseconds since the epoch) as local "yyyy-mm-dd hh:mm:ss" text.
+std::string LocalTimeText(std::int64_t ns);
+
 // A packed time as "yyyy-mm-dd hh:mm:ss" text.
 std::string PackedTimeText(std::uint32_t packed);
 

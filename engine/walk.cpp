@@ -98,7 +98,7 @@ bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::stri
 
 bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::string& counterpartFolder,
                                 const DirEntry* listedSelf, const DirEntry* counterpartSelf) {
-  if (state_.DiskFull) return false;
+  if (state_.DiskFull || state_.MirrorGone) return false;
   const int mirrorChangesBefore = mirrorChanges_;
   const bool mirrorListed = state_.ReversePass || state_.RemovalPass;
   const char* const unpairedFolder = unpairedFolderKeyword(mirrorListed);
@@ -106,6 +106,7 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
 
   std::vector<DirEntry> listed;
   if (const auto ec = listForWalk(listedFolder, listed, listingDetail())) {
+    if (noteVolumeGone(ec) && mirrorListed) return false;
     if (ec == TreeError::OtherTree) {
       reportOtherTree(listedFolder);
       return false;
@@ -122,7 +123,7 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
   const FolderReadAhead readAhead = readAheadOf(listedFolder, counterpartFolder, listed,
                                                counterpartMissing ? nullptr : &counterpart, listingDetail());
 
-  for (std::size_t i = 0; i < listed.size() && !state_.AbortRequested; ++i) {
+  for (std::size_t i = 0; i < listed.size() && !state_.AbortRequested && !state_.MirrorGone; ++i) {
     window_.processEvents();
     if (counterpartMissing) {
       result = false;
@@ -147,7 +148,8 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
     window_.processEvents();
     if (entry.isDotEntry()) continue;
     if (entry.isFolder() && !window_.includeSubfolders()) continue;
-    if (!window_.caseSensitiveNames() && !mirrorListed && sharesFoldedName(listed, i)) {
+    const bool foldedNamesClash = !window_.caseSensitiveNames() || mirrorFoldsCase_;
+    if (foldedNamesClash && !mirrorListed && sharesFoldedName(listed, i)) {
       LogStatus("Names differ only in letter case ", Colour::Maroon, false);
       LogStatus(path, Colour::Black, true);
       // One mirror folder holds only the first of them: the others never replace or trash
@@ -168,8 +170,13 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
         continue;
       }
       // A folder paired by its folded name is entered under the counterpart's own name,
-      // which a Sync leaves as it is.
+      // which a Sync leaves as it is. A mirror file or link paired with it goes, as one of
+      // the folder's own name would.
       const bool pairedFolder = partner && partner->isFolder();
+      if (state_.CopyPass && partner && !pairedFolder && partner->Name != entry.Name &&
+          !(mirrorFoldsCase_ && compareFolded(partner->Name, entry.Name) == 0)) {
+        trashMirrorFile(joinPath(counterpartFolder, partner->Name), kWalkRemovalLines);
+      }
       const std::string counterpartPath = joinPath(counterpartFolder, pairedFolder ? partner->Name : entry.Name);
       if (!walkFolderPair(path, counterpartPath, &entry, pairedFolder ? partner : nullptr)) result = false;
       continue;
@@ -184,6 +191,7 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
     }
     if (CompareFiles(listedFolder, counterpartFolder, entry, *partner)) continue;
     result = false;
+    if (state_.CopyPass && setTimeInPlace(listedFolder, counterpartFolder, entry, *partner)) continue;
     if (state_.CopyPass && !state_.AbortRequested) replaceDifferingFile(listedFolder, counterpartFolder, entry, *partner);
   }
   if (state_.CopyPass && !counterpartMissing && !state_.AbortRequested && !state_.DiskFull) {
@@ -215,17 +223,18 @@ SyncEngine::CounterpartState SyncEngine::listCounterpart(const std::string& fold
   const auto ec = listForWalk(folder, entries, listingDetail());
   if (!ec) {
     const bool listedIsMaster = !(state_.ReversePass || state_.RemovalPass);
-    index.pair(listed, std::move(entries), listedIsMaster, window_.caseSensitiveNames());
+    index.pair(listed, std::move(entries), listedIsMaster, window_.caseSensitiveNames(), mirrorFoldsCase_);
     return CounterpartState::Listed;
   }
   if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) return CounterpartState::Missing;
+  const bool counterpartIsMirror = !(state_.ReversePass || state_.RemovalPass);
+  if (counterpartIsMirror && noteVolumeGone(ec)) return CounterpartState::Unreadable;
   if (ec == TreeError::OtherTree) {
     reportOtherTree(folder);
     return CounterpartState::Unreadable;
   }
   // The folder is there but cannot be read: never treat it as missing, which would
   // remove the mirror folder in the removal pass.
-  const bool counterpartIsMirror = !(state_.ReversePass || state_.RemovalPass);
   LogStatus(unpairedFolderKeyword(counterpartIsMirror) + folder, Colour::Maroon, true);
   window_.reportFailure("Cannot list " + folder + ": " + describeError(ec));
   noteFailedAction();
@@ -241,6 +250,7 @@ bool SyncEngine::createCounterpartFolder(const std::string& folder) {
     ++state_.FilesRemoved;
   }
   if (const auto ec = fs_.createFolder(folder)) {
+    if (noteVolumeGone(ec)) return false;
     LogStatus("Cannot create folder " + folder + ": " + describeError(ec), Colour::Red, true);
     noteFailedAction();
     return false;
@@ -262,6 +272,9 @@ void SyncEngine::replaceDifferingFile(const std::string& masterFolder, const std
   // Paired without regard to letter case: the copy has taken the master's name, and only
   // now does the mirror file it replaces go to the trash, as a replaced file would.
   if (!copied || partner.Name == entry.Name) return;
+  // On a volume that folds letter case both spellings are the copy itself, whatever
+  // identity the volume reports for each.
+  if (mirrorFoldsCase_ && compareFolded(partner.Name, entry.Name) == 0) return;
   const std::string partnerPath = joinPath(mirrorFolder, partner.Name);
   if (sameEntry(partnerPath, mirrorPath)) return;  // one file under both spellings
   RecycleFile(partnerPath);

@@ -58,14 +58,6 @@ std::string temporaryName() {
   return name + ".part";
 }
 
-timespec toTimespec(std::int64_t ns) {
-  timespec t{time_t(ns / 1000000000LL), long(ns % 1000000000LL)};
-  if (t.tv_nsec < 0) {
-    t.tv_nsec += 1000000000L;
-    t.tv_sec -= 1;
-  }
-  return t;
-}
 
 class PosixFileCopy final : public FileCopy {
  public:
@@ -89,8 +81,8 @@ class PosixFileCopy final : public FileCopy {
     for (int attempt = 0; attempt < 16; ++attempt) {
       hiddenName_ = temporaryName();
       if (::symlinkat(target.c_str(), folder_.get(), hiddenName_.c_str()) == 0) {
-        const timespec times[2] = {{0, UTIME_OMIT}, toTimespec(source_.mtimeNs)};
-        if (::utimensat(folder_.get(), hiddenName_.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
+        const StampTimes stamp(source_.mtimeNs);
+        if (::utimensat(folder_.get(), hiddenName_.c_str(), stamp.times, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
         finished_ = true;
         copied_ = source_.size;
         return {};
@@ -269,8 +261,8 @@ class PosixFileCopy final : public FileCopy {
     // The umask (or special bits) may have left the mode short; best effort, as some
     // file systems refuse modes.
     if ((mode_ & 07777) != (mode_ & 0777 & ~currentUmask())) ::fchmod(out_.get(), mode_ & 07777);
-    const timespec times[2] = {{0, UTIME_OMIT}, toTimespec(source_.mtimeNs)};
-    if (::futimens(out_.get(), times) != 0) return lastError();
+    const StampTimes stamp(source_.mtimeNs);
+    if (::futimens(out_.get(), stamp.times) != 0) return lastError();
     finished_ = true;
     return {};
   }
@@ -285,11 +277,28 @@ class PosixFileCopy final : public FileCopy {
     return lastError();
   }
 
-  // What the name now holds: the copy's own file, just given that name.
+  // What the name now holds: the copy's own file, just given that name, as the file
+  // system keeps it once the copy is closed. Closing sends what a network or FUSE file
+  // system still held, and some stamp the file anew then: the time is set once more when
+  // it did not stay.
   void recordCommitted() {
+    const std::string name = lastComponent(targetPath_);
     struct stat st {};
-    const bool known = out_ ? ::fstat(out_.get(), &st) == 0
-                            : ::fstatat(folder_.get(), lastComponent(targetPath_).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    bool known = out_ ? ::fstat(out_.get(), &st) == 0
+                      : ::fstatat(folder_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (known && out_) {
+      const dev_t device = st.st_dev;
+      const ino_t inode = st.st_ino;
+      out_ = UniqueFd();
+      known = ::fstatat(folder_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == device &&
+              st.st_ino == inode;
+      if (known && toNs(st.st_mtim) != source_.mtimeNs) {
+        const StampTimes stamp(source_.mtimeNs);
+        if (::utimensat(folder_.get(), name.c_str(), stamp.times, AT_SYMLINK_NOFOLLOW) == 0) {
+          known = ::fstatat(folder_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_ino == inode;
+        }
+      }
+    }
     committedFacts_ = known ? CopySource{S_ISLNK(st.st_mode), std::int64_t(st.st_size), toNs(st.st_mtim)} : CopySource{};
     if (!known) committedFacts_.size = -1;  // matches no source
     copyDevice_ = known ? st.st_dev : 0;

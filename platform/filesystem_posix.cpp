@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <utility>
@@ -236,13 +237,64 @@ class PosixFileSystem final : public FileSystem {
     if (::fstat(folder.get(), &st) == 0 && (st.st_mode & 07777) != mode && ::fchmod(folder.get(), mode) != 0) {
       result = lastError();
     }
-    timespec times[2] = {{0, UTIME_OMIT}, {time_t(mtimeNs / 1000000000LL), long(mtimeNs % 1000000000LL)}};
-    if (times[1].tv_nsec < 0) {
-      times[1].tv_nsec += 1000000000L;
-      times[1].tv_sec -= 1;
-    }
-    if (::futimens(folder.get(), times) != 0 && !result) result = lastError();
+    const posix::StampTimes stamp(mtimeNs);
+    if (::futimens(folder.get(), stamp.times) != 0 && !result) result = lastError();
     return result;
+  }
+
+  std::error_code flushWrites(const std::string& root) override {
+    const posix::TreeRoot* tree = trees_.rootNamed(root);
+    if (!tree || !tree->handle) return std::make_error_code(std::errc::no_such_file_or_directory);
+    std::vector<dev_t> flushed;
+    const auto flush = [&flushed](int handle) -> std::error_code {
+      // The handles kept for a run only name folders; syncfs needs one opened for reading.
+      const posix::UniqueFd fd(::openat(handle, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+      struct stat st {};
+      if (!fd || ::fstat(fd.get(), &st) != 0) return lastError();
+      for (const dev_t done : flushed) {
+        if (done == st.st_dev) return {};
+      }
+      flushed.push_back(st.st_dev);
+      return ::syncfs(fd.get()) == 0 ? std::error_code() : lastError();
+    };
+    std::error_code first = flush(tree->handle.get());
+    for (const auto& [mount, trash] : trees_.chosenTrashes()) {
+      if (const auto ec = flush(trash.files.get()); ec && !first) first = ec;
+    }
+    return first;
+  }
+
+  bool foldsLetterCase(const std::string& root) override {
+    const posix::TreeRoot* tree = trees_.rootNamed(root);
+    if (!tree || !tree->handle) return false;
+    const int folder = ::openat(tree->handle.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return false;
+    const posix::UniqueFd held(folder);
+    const std::string lower = ".vardell-case-" + std::to_string(::getpid()) + "-probe";
+    std::string upper = lower;
+    for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
+    const int made = ::openat(folder, lower.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (made < 0) return false;
+    ::close(made);
+    struct stat st {};
+    const bool folds = ::fstatat(folder, upper.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    ::unlinkat(folder, lower.c_str(), 0);
+    return folds;
+  }
+
+  std::error_code setFileTime(const std::string& path, std::int64_t mtimeNs, std::int64_t& keptNs) override {
+    std::error_code ec;
+    const posix::UniqueFd file(trees_.open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0, ec));
+    if (!file) return ec;
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0) return lastError();
+    // A time set through one name reaches every other name of the file, a master file's too.
+    if (!S_ISREG(st.st_mode) || st.st_nlink != 1) return std::make_error_code(std::errc::operation_not_permitted);
+    const posix::StampTimes stamp(mtimeNs);
+    if (::futimens(file.get(), stamp.times) != 0) return lastError();
+    if (::fstat(file.get(), &st) != 0) return lastError();
+    keptNs = posix::toNs(st.st_mtim);
+    return {};
   }
 
   std::error_code removeFolder(const std::string& path) override {

@@ -43,6 +43,25 @@ std::unique_ptr<FileCopy> startFileCopy(const TreeAccess& trees, const std::stri
                                         std::shared_ptr<const UniqueFd> folder, const std::string& targetFolder,
                                         const std::string& name, bool allowUnnamed, std::error_code& ec);
 
+inline timespec toTimespec(std::int64_t ns) {
+  timespec t{time_t(ns / 1000000000LL), long(ns % 1000000000LL)};
+  if (t.tv_nsec < 0) {
+    t.tv_nsec += 1000000000L;
+    t.tv_sec -= 1;
+  }
+  return t;
+}
+
+// Both times of an entry, given outright: some drivers (exFAT and FAT through FUSE) drop a
+// new last-write time when the access time is left as it is. The access time is now.
+struct StampTimes {
+  timespec times[2];
+  explicit StampTimes(std::int64_t mtimeNs) {
+    ::clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[1] = toTimespec(mtimeNs);
+  }
+};
+
 // Opens the program's own folder at path (see prepareOwnFolder in folders.h), making it and
 // the folders missing above it only once the nearest existing one was found outside the
 // trees by `insideTrees`; fails with TreeError::OwnFolderInsideTrees otherwise.

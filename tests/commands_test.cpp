@@ -523,8 +523,9 @@ TEST_F(CommandTest, DiskFullIsReportedAndStopsTheWalk) {
   tree.writeFile("m/b/c", "2");
   failOn(Op::PrepareCopy, "/m/a", std::errc::no_space_on_device);
   const Lines lines = sync();
-  ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[lines.size() - 2], "Disk full");
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[lines.size() - 3], "Disk full");
+  EXPECT_EQ(lines[lines.size() - 2], "Failed actions: 2");  // the copy, and the run that stopped
   EXPECT_FALSE(tree.exists("r/b"));
 }
 

@@ -274,7 +274,7 @@ TEST_F(SeparationTest, MasterNamesDifferingOnlyInLetterCaseDoNotReplaceEachOther
   window.lines.clear();
   const Lines twice{removing(), syncing(), "Names differ only in letter case " + master("File.txt"),
                     "Names differ only in letter case " + master("file.txt"), "Modified " + mirror(),
-                    "Replication completed"};
+                    "Failed actions: 1", "Replication completed"};
   EXPECT_EQ(sync(), twice);
   EXPECT_EQ(trashedNames(), Lines{});
   EXPECT_EQ(engine->lastRun().failedActions, 1);

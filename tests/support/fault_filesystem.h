@@ -7,14 +7,15 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace vardell::test {
 
 // Operations a fault can be injected into.
 // A copy's trashDisplaced passes Op::Trash, its exchangeWithExisting Op::ExchangeCopy.
-enum class Op { List, Open, Read, ResetAttributes, PrepareCopy, CommitCopy, Trash, CreateFolder, RemoveFolder, TrashLink, Stat, CopyPiece, WriteLog, ExchangeCopy };
-inline constexpr int kOpCount = 14;
+enum class Op { List, Open, Read, ResetAttributes, PrepareCopy, CommitCopy, Trash, CreateFolder, RemoveFolder, TrashLink, Stat, CopyPiece, WriteLog, ExchangeCopy, SetTime, Flush };
+inline constexpr int kOpCount = int(Op::Flush) + 1;
 
 class FaultFileSystem : public FileSystem {
  public:
@@ -66,6 +67,16 @@ class FaultFileSystem : public FileSystem {
   }
   std::error_code createFolder(const std::string& path) override;
   std::error_code removeFolder(const std::string& path) override;
+  std::error_code flushWrites(const std::string& root) override {
+    if (auto ec = inject(Op::Flush, root)) return ec;
+    return real_->flushWrites(root);
+  }
+  bool foldsLetterCase(const std::string& root) override { return foldsCase ? *foldsCase : real_->foldsLetterCase(root); }
+  std::optional<bool> foldsCase;  // what the mirror's volume is said to do with letter case
+  std::error_code setFileTime(const std::string& path, std::int64_t mtimeNs, std::int64_t& keptNs) override {
+    if (auto ec = inject(Op::SetTime, path)) return ec;
+    return real_->setFileTime(path, mtimeNs, keptNs);
+  }
   std::error_code setFolderTimeAndMode(const std::string& path, std::int64_t mtimeNs, std::uint32_t mode) override {
     return real_->setFolderTimeAndMode(path, mtimeNs, mode);
   }
