@@ -1,11 +1,14 @@
 // Copying onto the mirror and moving files to the trash, on real trees.
 #include "engine/version.h"
+#include "tests/support/command_fixture.h"
 #include "tests/support/engine_fixture.h"
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 using namespace vardell;
 using namespace vardell::test;
@@ -138,6 +141,50 @@ TEST_F(CopyTest, DiskFullRaisesTheFlagAndShowsTheBox) {
   EXPECT_EQ(window.messages[0], std::make_pair(std::string(kApplicationTitle), std::string("Copy failed, disk may be full")));
   EXPECT_EQ(window.texts(), copyLines("a", "File copy failed: No space left on device: " + mirror("a")));
   EXPECT_EQ(tree.listing("r"), Lines{});
+}
+
+TEST_F(CommandTest, AVanishedMirrorVolumeEndsTheRunWithOneLine) {
+  tree.writeFile("m/a", "1");
+  tree.writeFile("m/b", "2");
+  tree.writeFile("m/sub/c", "3");
+  failOn(Op::PrepareCopy, "/m/a", std::errc::not_connected);  // what a FUSE volume says once its daemon died
+  const Lines lines = sync();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "The mirror volume is gone"), 1);
+  EXPECT_EQ(lines.back(), "Replication aborted");
+  EXPECT_EQ(lines[lines.size() - 2], "Failed actions: 1");
+  EXPECT_EQ(fs.calls(Op::PrepareCopy), 1) << "nothing is tried after the volume went";
+  EXPECT_EQ(engine->lastRun().outcome, RunOutcome::SyncAborted);
+}
+
+TEST_F(CommandTest, AMirrorFileWithTheMastersBytesGetsItsTimeInPlaceOrOneRedLine) {
+  tree.writeFile("m/a", "same", 1500000000);
+  tree.writeFile("r/a", "same", 1600000000);
+  Lines lines = sync();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Time set " + mirror("a")), lines.end());
+  EXPECT_EQ(entry(mirror("a")).MtimeNs, 1500000000LL * 1000000000LL);
+  EXPECT_EQ(trashedNames(), Lines{});
+  // A volume that refuses the time: the file stays as it is, one red line, not done.
+  tree.setTime("r/a", 1600000000);
+  failOn(Op::SetTime, "/r/a", std::errc::operation_not_supported);
+  window.lines.clear();
+  lines = sync();
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "The mirror volume does not keep the last-write time of " + mirror("a") + ": Operation not supported"),
+            lines.end());
+  EXPECT_EQ(engine->lastRun().failedActions, 1);
+  EXPECT_EQ(trashedNames(), Lines{});
+  EXPECT_EQ(tree.readFile("r/a"), "same");
+}
+
+TEST_F(CommandTest, ASyncFlushesTheMirrorBeforeItsVerdictAndAFailedFlushIsAFailure) {
+  tree.writeFile("m/a", "1");
+  sync();
+  EXPECT_EQ(fs.calls(Op::Flush), 1);
+  failOn(Op::Flush, "/r", std::errc::io_error);
+  window.lines.clear();
+  const Lines lines = sync();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Cannot flush the mirror volume: Input/output error"), lines.end());
+  EXPECT_EQ(engine->lastRun().failedActions, 1);
 }
 
 // A small file system of its own, so a copy really runs out of space.

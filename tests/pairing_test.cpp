@@ -177,3 +177,35 @@ TEST_F(CommandTest, TimesAnHourApartInTheRepeatedHourOfTheClockChangeDiffer) {
 }
 
 }  // namespace
+
+namespace {
+
+// A mirror volume that folds letter case, as exFAT, FAT and NTFS under Windows rules do:
+// the run is told so, and each row of the table runs against a mirror of one entry per
+// folded name.
+TEST_F(CommandTest, OnAVolumeThatFoldsLetterCaseTheFirstMasterNameTakesTheOneMirrorEntry) {
+  fs.foldsCase = true;
+  tree.writeFile("m/Docs/a", "D1");
+  tree.writeFile("m/docs/b", "d2");
+  tree.writeFile("r/docs/a", "D1");
+  for (int run = 0; run < 2; ++run) {
+    window.lines.clear();
+    sync();
+    EXPECT_EQ(trashedNames(), Lines{}) << "run " << run + 1;
+    EXPECT_EQ(tree.listing("r"), (Lines{"docs/", "docs/a=D1"})) << "run " << run + 1;
+    EXPECT_EQ(engine->lastRun().failedActions, 1) << "the second master name is not done";
+  }
+}
+
+TEST_F(CommandTest, AMasterFolderTakesThePlaceOfAMirrorFileOfAnotherCaseInOneSync) {
+  tree.writeFile("m/Docs/a", "A1");
+  tree.writeFile("r/docs", "x");
+  sync();
+  EXPECT_EQ(tree.listing("r"), (Lines{"Docs/", "Docs/a=A1"}));
+  EXPECT_EQ(trashedNames(), Lines{"docs"});
+  window.lines.clear();
+  sync();
+  EXPECT_EQ(trashedNames(), Lines{"docs"}) << "the second Sync moved something to the trash";
+}
+
+}  // namespace
