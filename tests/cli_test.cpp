@@ -1,4 +1,5 @@
 // vardell-cli as a script sees it: exit codes, refusals and an interrupted run.
+#include "tests/support/spawn_program.h"
 #include "tests/support/temp_tree.h"
 
 #include <fcntl.h>
@@ -42,17 +43,8 @@ struct Cli : ::testing::Test {
   pid_t start(const Lines& args, const std::string& tag = "out") {
     std::vector<std::string> all{VARDELL_CLI_PATH};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, tree.path(tag + ".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, tree.path(tag + ".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = spawnProgram(all, tree.path(tag + ".stdout"), tree.path(tag + ".stderr"));
+    EXPECT_GT(pid, 0);
     return pid;
   }
   static int wait(pid_t pid) {

@@ -2,6 +2,7 @@
 // mounted through its FUSE driver: a user's backup onto a USB drive, with the names, sizes
 // and past times real files have, and the names such a volume cannot hold.
 #include "tests/support/fuse_volume.h"
+#include "tests/support/spawn_program.h"
 #include "tests/support/temp_tree.h"
 
 #include <dirent.h>
@@ -341,18 +342,9 @@ struct VolumeSync : ::testing::TestWithParam<Row> {
     const std::string tag = tree.path("run" + std::to_string(++runs));
     std::vector<std::string> all{VARDELL_CLI_PATH};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, (tag + ".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, (tag + ".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
+    const pid_t pid = spawnProgram(all, tag + ".stdout", tag + ".stderr");
     CliRun run;
-    EXPECT_EQ(::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_GT(pid, 0);
     int status = 0;
     ::waitpid(pid, &status, 0);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -1,5 +1,6 @@
 // Volumes of foreign file systems in image files, mounted through their FUSE drivers.
 #include "tests/support/fuse_volume.h"
+#include "tests/support/spawn_program.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -55,18 +56,7 @@ pid_t startProgram(const std::vector<std::string>& args, const std::string& outp
   if (program.empty()) return -1;
   std::vector<std::string> all = args;
   all.front() = program;
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  pid_t pid = -1;
-  if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
+  return spawnProgram(all, output);
 }
 
 struct ToolResult {
