@@ -146,12 +146,13 @@ std::string SyncEngine::whyCopyDiffers() const {
 }
 
 bool SyncEngine::noteVolumeGone(const std::error_code& ec) {
-  // What a file system says once its device, server or driver has gone away. An I/O error
-  // may also be one bad block of the master: it counts only when the mirror folder itself
-  // cannot be reached any more.
+  // What a file system says once its device, server or driver has gone away. The error
+  // may come from the master's side too (a bad block, a master on a network mount): it
+  // counts only when the mirror folder itself cannot be reached any more.
   FileIdentity root;
-  const bool gone = ec == std::errc::not_connected || ec == std::errc::no_such_device ||
-                    (ec == std::errc::io_error && !mirrorRoot_.empty() && fs_.identifyEntry(mirrorRoot_, root));
+  const bool suspect =
+      ec == std::errc::not_connected || ec == std::errc::no_such_device || ec == std::errc::io_error;
+  const bool gone = suspect && !mirrorRoot_.empty() && fs_.identifyEntry(mirrorRoot_, root);
   if (gone && !state_.MirrorGone) {
     state_.MirrorGone = true;
     LogStatus("The mirror volume is gone", Colour::Red, true);

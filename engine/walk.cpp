@@ -106,7 +106,7 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
 
   std::vector<DirEntry> listed;
   if (const auto ec = listForWalk(listedFolder, listed, listingDetail())) {
-    if (noteVolumeGone(ec) && mirrorListed) return false;
+    if (mirrorListed && noteVolumeGone(ec)) return false;
     if (ec == TreeError::OtherTree) {
       reportOtherTree(listedFolder);
       return false;

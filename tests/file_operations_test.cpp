@@ -147,13 +147,29 @@ TEST_F(CommandTest, AVanishedMirrorVolumeEndsTheRunWithOneLine) {
   tree.writeFile("m/a", "1");
   tree.writeFile("m/b", "2");
   tree.writeFile("m/sub/c", "3");
-  failOn(Op::PrepareCopy, "/m/a", std::errc::not_connected);  // what a FUSE volume says once its daemon died
+  // What a FUSE volume says once its daemon died, about the copy and about the mirror folder.
+  bool died = false;
+  fs.fault = [&](Op op, const std::string& path) {
+    died = died || (op == Op::PrepareCopy && path.ends_with("/m/a"));
+    const bool mirrorAsked = op == Op::PrepareCopy || (op == Op::Identify && path == mirror());
+    return died && mirrorAsked ? std::make_error_code(std::errc::not_connected) : std::error_code{};
+  };
   const Lines lines = sync();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "The mirror volume is gone"), 1);
   EXPECT_EQ(lines.back(), "Replication aborted");
   EXPECT_EQ(lines[lines.size() - 2], "Failed actions: 1");
   EXPECT_EQ(fs.calls(Op::PrepareCopy), 1) << "nothing is tried after the volume went";
   EXPECT_EQ(engine->lastRun().outcome, RunOutcome::SyncAborted);
+}
+
+TEST_F(CommandTest, AFailureFromTheMastersSideWithTheMirrorStillThereIsNoVanishedVolume) {
+  tree.writeFile("m/a", "1");
+  tree.writeFile("m/b", "2");
+  failOn(Op::PrepareCopy, "/m/a", std::errc::not_connected);  // a master on a network mount that went away
+  const Lines lines = sync();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "The mirror volume is gone"), 0);
+  EXPECT_EQ(tree.listing("r"), Lines{"b=2"});
+  EXPECT_EQ(lines.back(), "Replication completed");
 }
 
 TEST_F(CommandTest, AMirrorFileWithTheMastersBytesGetsItsTimeInPlaceOrOneRedLine) {

@@ -14,8 +14,8 @@ namespace vardell::test {
 
 // Operations a fault can be injected into.
 // A copy's trashDisplaced passes Op::Trash, its exchangeWithExisting Op::ExchangeCopy.
-enum class Op { List, Open, Read, ResetAttributes, PrepareCopy, CommitCopy, Trash, CreateFolder, RemoveFolder, TrashLink, Stat, CopyPiece, WriteLog, ExchangeCopy, SetTime, Flush };
-inline constexpr int kOpCount = int(Op::Flush) + 1;
+enum class Op { List, Open, Read, ResetAttributes, PrepareCopy, CommitCopy, Trash, CreateFolder, RemoveFolder, TrashLink, Stat, CopyPiece, WriteLog, ExchangeCopy, SetTime, Flush, Identify };
+inline constexpr int kOpCount = int(Op::Identify) + 1;
 
 class FaultFileSystem : public FileSystem {
  public:
@@ -56,6 +56,7 @@ class FaultFileSystem : public FileSystem {
   bool folderExists(const std::string& path) override { return real_->folderExists(path); }
   std::error_code identify(const std::string& path, FileIdentity& id) override { return real_->identify(path, id); }
   std::error_code identifyEntry(const std::string& path, FileIdentity& id) override {
+    if (auto ec = inject(Op::Identify, path)) return ec;
     return real_->identifyEntry(path, id);
   }
   std::string fullPath(const std::string& path) override { return real_->fullPath(path); }
