@@ -162,11 +162,14 @@ bool SyncEngine::noteVolumeGone(const std::error_code& ec) {
 
 bool SyncEngine::setTimeInPlace(const std::string& masterFolder, const std::string& mirrorFolder,
                                 const DirEntry& entry, const DirEntry& partner) {
-  // Only a file that holds the master's bytes under the master's own name and differs in
-  // its time alone: a volume that kept another time, or a copy whose time did not stay.
+  // Only a file (or link) that holds the master's bytes (or target) under the master's own
+  // name and differs in its time alone: a volume that kept another time, or a copy whose
+  // time did not stay.
   // Compared by size and time, whose pairs were not read yet.
-  if (window_.compareType() != CompareType::SizeAndTime || entry.Kind != EntryKind::File || partner.Kind != EntryKind::File || entry.Size != partner.Size ||
-      entry.Name != partner.Name || TimesCountEqual(entry.Time, partner.Time, entry.MtimeNs, partner.MtimeNs)) {
+  const bool fileOrLink = entry.Kind == EntryKind::File || entry.Kind == EntryKind::Symlink;
+  if (window_.compareType() != CompareType::SizeAndTime || !fileOrLink || partner.Kind != entry.Kind ||
+      entry.Size != partner.Size || entry.Name != partner.Name ||
+      TimesCountEqual(entry.Time, partner.Time, entry.MtimeNs, partner.MtimeNs)) {
     return false;
   }
   const std::string masterPath = joinPath(masterFolder, entry.Name);

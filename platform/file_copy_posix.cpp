@@ -81,8 +81,10 @@ class PosixFileCopy final : public FileCopy {
     for (int attempt = 0; attempt < 16; ++attempt) {
       hiddenName_ = temporaryName();
       if (::symlinkat(target.c_str(), folder_.get(), hiddenName_.c_str()) == 0) {
+        // A link's own time is kept where the volume can (some network file systems follow
+        // the link instead, or refuse); the copy is judged by what stayed, afterwards.
         const StampTimes stamp(source_.mtimeNs);
-        if (::utimensat(folder_.get(), hiddenName_.c_str(), stamp.times, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
+        ::utimensat(folder_.get(), hiddenName_.c_str(), stamp.times, AT_SYMLINK_NOFOLLOW);
         finished_ = true;
         copied_ = source_.size;
         return {};
@@ -290,12 +292,18 @@ class PosixFileCopy final : public FileCopy {
       const dev_t device = st.st_dev;
       const ino_t inode = st.st_ino;
       out_ = UniqueFd();
-      known = ::fstatat(folder_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == device &&
-              st.st_ino == inode;
-      if (known && toNs(st.st_mtim) != source_.mtimeNs) {
+      // Some network file systems give a file another number under each name it is
+      // reached by: the name is then taken for the copy it was just given to.
+      struct stat named {};
+      if (::fstatat(folder_.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(named.st_mode) &&
+          (named.st_ino == inode || named.st_dev == device)) {
+        st = named;
+      }
+      if (toNs(st.st_mtim) != source_.mtimeNs) {
         const StampTimes stamp(source_.mtimeNs);
-        if (::utimensat(folder_.get(), name.c_str(), stamp.times, AT_SYMLINK_NOFOLLOW) == 0) {
-          known = ::fstatat(folder_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_ino == inode;
+        if (::utimensat(folder_.get(), name.c_str(), stamp.times, AT_SYMLINK_NOFOLLOW) == 0 &&
+            ::fstatat(folder_.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(named.st_mode)) {
+          st = named;
         }
       }
     }

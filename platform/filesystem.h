@@ -212,9 +212,9 @@ class FileSystem {
   // Gives the folder at path this last-write time and these permission bits (07777), as
   // far as its file system keeps them; a link is never followed.
   virtual std::error_code setFolderTimeAndMode(const std::string& path, std::int64_t mtimeNs, std::uint32_t mode) = 0;
-  // Gives the regular file at path this last-write time in place; `keptNs` gets the time
-  // its file system kept. Refused (operation_not_permitted) for a file with another name,
-  // which would get the time too; a link is never followed.
+  // Gives the regular file or link at path this last-write time in place; `keptNs` gets the
+  // time its file system kept. Refused (operation_not_permitted) for an entry with another
+  // name, which would get the time too; a link is never followed.
   virtual std::error_code setFileTime(const std::string& path, std::int64_t mtimeNs, std::int64_t& keptNs) = 0;
   // With trees entered: flushes to its device the file system of the root at `root`, and
   // of each trash the run used when it lies on another one: one flush per file system.

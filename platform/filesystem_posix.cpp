@@ -283,16 +283,19 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::error_code setFileTime(const std::string& path, std::int64_t mtimeNs, std::int64_t& keptNs) override {
-    std::error_code ec;
-    const posix::UniqueFd file(trees_.open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0, ec));
-    if (!file) return ec;
+    Place place;
+    if (auto ec = trees_.locate(path, place)) return ec;
+    const int folder = place.folder;
+    const char* name = place.name.c_str();
     struct stat st {};
-    if (::fstat(file.get(), &st) != 0) return lastError();
+    if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
     // A time set through one name reaches every other name of the file, a master file's too.
-    if (!S_ISREG(st.st_mode) || st.st_nlink != 1) return std::make_error_code(std::errc::operation_not_permitted);
+    if (!(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) || st.st_nlink != 1) {
+      return std::make_error_code(std::errc::operation_not_permitted);
+    }
     const posix::StampTimes stamp(mtimeNs);
-    if (::futimens(file.get(), stamp.times) != 0) return lastError();
-    if (::fstat(file.get(), &st) != 0) return lastError();
+    if (::utimensat(folder, name, stamp.times, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
+    if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return lastError();
     keptNs = posix::toNs(st.st_mtim);
     return {};
   }

@@ -4,6 +4,7 @@
 #include "tests/support/engine_fixture.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -190,6 +191,21 @@ TEST_F(CommandTest, AMirrorFileWithTheMastersBytesGetsItsTimeInPlaceOrOneRedLine
   EXPECT_EQ(engine->lastRun().failedActions, 1);
   EXPECT_EQ(trashedNames(), Lines{});
   EXPECT_EQ(tree.readFile("r/a"), "same");
+}
+
+TEST_F(CommandTest, ALinkWithTheMastersTargetGetsItsTimeInPlace) {
+  tree.writeFile("m/target", "t");
+  tree.writeFile("r/target", "t");
+  ASSERT_EQ(::symlink("target", master("link").c_str()), 0);
+  ASSERT_EQ(::symlink("target", mirror("link").c_str()), 0);
+  const timespec masterTime[2] = {{0, UTIME_OMIT}, {1500000000, 0}};
+  const timespec mirrored[2] = {{0, UTIME_OMIT}, {1600000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, master("link").c_str(), masterTime, AT_SYMLINK_NOFOLLOW), 0);
+  ASSERT_EQ(::utimensat(AT_FDCWD, mirror("link").c_str(), mirrored, AT_SYMLINK_NOFOLLOW), 0);
+  const Lines lines = sync();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Time set " + mirror("link")), lines.end());
+  EXPECT_EQ(entry(mirror("link")).MtimeNs, 1500000000LL * 1000000000LL);
+  EXPECT_EQ(trashedNames(), Lines{});
 }
 
 TEST_F(CommandTest, ASyncFlushesTheMirrorBeforeItsVerdictAndAFailedFlushIsAFailure) {
