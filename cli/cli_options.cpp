@@ -75,20 +75,29 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& args, 
       out = args[++i];
       return true;
     };
+    // A switch given a value ("--allow-empty-master=no") would be read as on: refused.
+    const auto flag = [&](bool& out, bool on = true) {
+      if (inlineValue) {
+        error = "option '" + arg + "' does not take a value";
+        return false;
+      }
+      out = on;
+      return true;
+    };
     std::string v;
     int index = 0;
     if (arg == "-h" || arg == "--help") {
-      options.help = true;
+      if (!flag(options.help)) return {};
     } else if (arg == "--version") {
-      options.version = true;
+      if (!flag(options.version)) return {};
     } else if (arg == "-t" || arg == "--type") {
       if (!value(v) || !parseChoice(arg, v, {"size-time", "binary", "all"}, options.compareType, error)) return {};
     } else if (arg == "-c" || arg == "--case-sensitive") {
-      options.caseSensitive = true;
+      if (!flag(options.caseSensitive)) return {};
     } else if (arg == "--no-subfolders") {
-      options.subfolders = false;
+      if (!flag(options.subfolders, false)) return {};
     } else if (arg == "-k" || arg == "--keep-extra") {
-      options.keepExtra = true;
+      if (!flag(options.keepExtra)) return {};
     } else if (arg == "-x" || arg == "--exclude") {
       if (!value(v)) return {};
       if (v.empty()) {
@@ -97,12 +106,12 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& args, 
       }
       options.exclusions.push_back(v);
     } else if (arg == "--allow-system-volume") {
-      options.allowSystemVolume = true;
+      if (!flag(options.allowSystemVolume)) return {};
     } else if (arg == "--names-differ") {
       if (!value(v) || !parseChoice(arg, v, {"continue", "create"}, index, error)) return {};
       options.namesDiffer = index == 0 ? NamesDiffer::Continue : NamesDiffer::Create;
     } else if (arg == "--allow-empty-master") {
-      options.allowEmptyMaster = true;
+      if (!flag(options.allowEmptyMaster)) return {};
     } else if (arg == "-e" || arg == "--every") {
       if (!value(v)) return {};
       char* end = nullptr;
@@ -112,7 +121,7 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& args, 
         return {};
       }
     } else if (arg == "-q" || arg == "--quiet") {
-      options.quiet = true;
+      if (!flag(options.quiet)) return {};
     } else if (arg == "--color" || arg == "--colour") {
       if (!value(v) || !parseChoice(arg, v, {"auto", "always", "never"}, index, error)) return {};
       options.colour = ColourMode(index);

@@ -104,6 +104,11 @@ TEST_F(Cli, RefusalsExitWithTwoAndOneLineOnStderr) {
       {{"sync", "--allow-system-volume", "--names-differ", "continue", m, m + "/sub"}, "inside the master"},
       {{"sync", "--allow-system-volume", "--names-differ", "continue", m, m}, "same folder"},
       {{"sync", "--allow-system-volume", "--names-differ", "continue", tree.path("empty"), r}, "does not exist"},
+      // A switch never takes a value: "=no" would otherwise be read as on.
+      {{"sync", "--allow-system-volume=no", "--names-differ", "continue", m, r}, "option '--allow-system-volume' does not take a value"},
+      {{"sync", "--allow-empty-master=no", m, r}, "option '--allow-empty-master' does not take a value"},
+      {{"compare", "--quiet=1", m, r}, "option '--quiet' does not take a value"},
+      {{"--help=no"}, "option '--help' does not take a value"},
   };
   for (const auto& refusal : refusals) {
     EXPECT_EQ(run(refusal.args), 2) << refusal.reason;
