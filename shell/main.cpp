@@ -41,6 +41,13 @@ bool windowsSeen() {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> parameters(argv + 1, argv + argc);
+  for (std::size_t i = 4; i < parameters.size(); ++i) {
+    // An empty text occurs in every path: every subfolder would be skipped without a word.
+    if (!parameters[i].empty()) continue;
+    std::fprintf(stderr, "%s: an exclusion text may not be empty (parameter %zu); nothing was run.\n",
+                 vardell::kApplicationTitle, i + 1);
+    return kExitTrouble;
+  }
   if (!vardell::displayAvailable()) {
     if (parameters.size() < 3) {
       std::fprintf(stderr,

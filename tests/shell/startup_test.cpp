@@ -299,10 +299,18 @@ TEST_F(StartupTest, FolderParameterThatIsALinkToAFolderIsFollowedOnce) {
 
 // The program as cron starts it, from a working folder with content of its own, with a
 // folder variable left unset; with and without an off-screen platform chosen by the caller.
-TEST(CronLine, EmptyFolderParameterChangesNothingAndExitsWithTwo) {
-  const std::vector<std::vector<QString>> rows = {{"MASTER", "", "RQS"}, {"", "MIRROR", "RQS"}};
+TEST(CronLine, AnEmptyFolderOrExclusionParameterChangesNothingAndExitsWithTwo) {
+  struct Row {
+    std::vector<QString> words;
+    const char* reason;
+  };
+  // An empty exclusion text would be found in every path and skip every subfolder.
+  const std::vector<Row> rows = {{{"MASTER", "", "RQS"}, "folder parameter is empty"},
+                                 {{"", "MIRROR", "RQS"}, "folder parameter is empty"},
+                                 {{"MASTER", "MIRROR", "RQS", "0", ""}, "exclusion text may not be empty"},
+                                 {{"MASTER", "MIRROR", "RQS", "0", "tmp", ""}, "exclusion text may not be empty"}};
   for (const bool offscreenChosen : {false, true}) {
-    for (const std::vector<QString>& row : rows) {
+    for (const Row& row : rows) {
       ScopedFolder program, home, work, master, mirror;
       // A copy of its own keeps its settings beside it, away from the build folder.
       std::filesystem::copy_file(VARDELL_BUILD_DIR "/vardell", program / "vardell");
@@ -312,7 +320,7 @@ TEST(CronLine, EmptyFolderParameterChangesNothingAndExitsWithTwo) {
       mirror.writeFile("stale.txt", "old");
       const auto before = std::vector{work.snapshot(), master.snapshot(), mirror.snapshot()};
       QStringList arguments;
-      for (const QString& word : row) {
+      for (const QString& word : row.words) {
         arguments << (word == "MASTER" ? QString::fromStdString(master.path())
                       : word == "MIRROR" ? QString::fromStdString(mirror.path())
                                          : word);
@@ -330,7 +338,7 @@ TEST(CronLine, EmptyFolderParameterChangesNothingAndExitsWithTwo) {
       ASSERT_TRUE(run.waitForFinished(30000)) << "the program waited (for a box nobody can see?)";
       const std::string errors = run.readAllStandardError().toStdString();
       EXPECT_EQ(run.exitCode(), 2) << errors;
-      EXPECT_NE(errors.find("folder parameter is empty"), std::string::npos) << errors;
+      EXPECT_NE(errors.find(row.reason), std::string::npos) << errors;
       EXPECT_EQ((std::vector{work.snapshot(), master.snapshot(), mirror.snapshot()}), before)
           << arguments.join(' ').toStdString();
     }
