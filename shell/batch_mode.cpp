@@ -66,12 +66,6 @@ void TBatchMode::Timer1Timer() {
     const std::optional<int> minutes = parseProfileInteger(parameters_[3]);
     if (!minutes || *minutes > kLargestMinutes) {
       Timer1->setInterval(kFirstIntervalMs);
-      if (!endRequested_) {
-        window_.addPlainStatusLine(QStringLiteral("The minutes between runs \"%1\" are not a number from 0 to %2: "
-                                                  "the program ends after this run")
-                                       .arg(QString::fromStdString(parameters_[3]))
-                                       .arg(kLargestMinutes));
-      }
       endRequested_ = true;
     } else if (*minutes == 0) {
       Timer1->stop();  // a zero interval never fires: this tick is the last
@@ -100,7 +94,18 @@ void TBatchMode::Timer1Timer() {
 
   // A Sync with Q ends the program, also when it was refused and so never reached its
   // own end; an unparsable interval ends it after this tick's run.
-  if ((syncRan_ && has('Q')) || endRequested_) {
+  if (endRequested_) {
+    // Said after this tick's run, which clears the status window first.
+    const QString why = QStringLiteral("The minutes between runs \"%1\" are not a number from 0 to %2: "
+                                       "the program ends after this run")
+                            .arg(QString::fromStdString(parameters_[3]))
+                            .arg(kLargestMinutes);
+    window_.addPlainStatusLine(why);
+    std::fprintf(stderr, "%s: %s\n", kApplicationTitle, why.toUtf8().constData());
+    Timer1->stop();
+    lastStatus_ = kExitBadParameter;  // whatever the run found, the command line was wrong
+    emit finished(kExitBadParameter);
+  } else if (syncRan_ && has('Q')) {
     Timer1->stop();
     emit finished(lastStatus_.value_or(0));
   }

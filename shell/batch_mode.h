@@ -29,6 +29,7 @@ class TBatchMode : public QObject {
  public:
   static constexpr int kFirstIntervalMs = 1000;
   static constexpr int kLargestMinutes = 35791;  // the largest m with m * 60000 in 32 bits
+  static constexpr int kExitBadParameter = 2;    // as vardell-cli ends on bad usage
 
   // `parameters` are the command-line parameters without the program's name.
   TBatchMode(TMainForm& window, std::vector<std::string> parameters, QObject* parent = nullptr);

@@ -92,6 +92,7 @@ struct TickRow {
   bool timerOn;      // Timer1 still on after the tick
   int interval;      // Timer1's interval after the tick
   bool ends;         // the program is told to end
+  int status = 0;    // its exit status then
 };
 
 TEST_F(BatchTest, EachTickRunsWhatTheLettersSay) {
@@ -104,8 +105,8 @@ TEST_F(BatchTest, EachTickRunsWhatTheLettersSay) {
       {"R with 30 minutes", "RS", {"30"}, true, 1, true, 30 * 60000, false},
       {"R with 0: one Sync and stay", "RS", {"0"}, true, 1, false, 0, false},
       {"R with -4 keeps the interval", "RS", {"-4"}, true, 1, true, 1000, false},
-      {"RQ with x: the Sync runs, then the end", "RQS", {"x"}, true, 1, false, 1000, true},
-      {"R with 40000: the Sync runs, then the end", "RS", {"40000"}, true, 1, false, 1000, true},
+      {"RQ with x: the Sync runs, then the end", "RQS", {"x"}, true, 1, false, 1000, true, 2},
+      {"R with 40000: the Sync runs, then the end", "RS", {"40000"}, true, 1, false, 1000, true, 2},
       {"N alone only ticks", "N", {}, false, 0, true, 1000, false},
   };
   for (const TickRow& row : rows) {
@@ -122,7 +123,13 @@ TEST_F(BatchTest, EachTickRunsWhatTheLettersSay) {
     }
     EXPECT_EQ(finished_->size(), row.ends ? 1 : 0) << row.name;
     if (row.ends && finished_->size() == 1) {
-      EXPECT_EQ(finished_->at(0).at(0).toInt(), 0) << row.name;
+      EXPECT_EQ(finished_->at(0).at(0).toInt(), row.status) << row.name;
+    }
+    if (row.status == 2) {
+      // Said after the run's own lines, which clear the window, so it is still there to read.
+      const QString shown = window_->Memo1->lines().join(QLatin1Char('\n'));
+      EXPECT_GT(shown.indexOf(QStringLiteral("The minutes between runs")), shown.indexOf(QStringLiteral("Elapsed Time:")))
+          << row.name << ": " << shown.toStdString();
     }
     EXPECT_EQ(prompts_.folderQuestions, 0) << row.name << ": a batch run asked a question";
     TearDown();
