@@ -327,7 +327,9 @@ void SyncEngine::ReplicateBtnClick() {
   returnWindowToIdle();
   runLock_.reset();
   report_.failedActions = failedActions_;
-  if (setup_.commandLine.has('Q')) {
+  // With P too, the Compare of the same tick runs to its end first; the batch ends the
+  // program after it.
+  if (setup_.commandLine.has('Q') && !setup_.commandLine.has('P')) {
     window_.removeTrayIcon();
     window_.requestQuit();
   }

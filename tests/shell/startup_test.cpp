@@ -345,6 +345,33 @@ TEST(CronLine, AnEmptyFolderOrExclusionParameterChangesNothingAndExitsWithTwo) {
   }
 }
 
+TEST(CronLine, SyncThenCompareRunsTheCompareToItsEndThenEnds) {
+  ScopedFolder home, master, mirror;
+  master.writeFile("a.txt", "alpha");
+  master.writeFile("sub/b.txt", "beta");
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"}) env.remove(name);
+  env.insert("HOME", QString::fromStdString(home.path()));
+  env.insert("XDG_STATE_HOME", QString::fromStdString(home / "state"));
+  QProcess run;
+  run.setProcessEnvironment(env);
+  run.start(VARDELL_BUILD_DIR "/vardell", {QString::fromStdString(master.path()), QString::fromStdString(mirror.path()), "RPQS"});
+  ASSERT_TRUE(run.waitForFinished(30000));
+  EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+  EXPECT_EQ(mirror.read("sub/b.txt"), "beta");
+  // The run log holds the last run of the tick: the Compare, to its verdict.
+  std::string log;
+  for (const auto& entry : std::filesystem::directory_iterator(VARDELL_BUILD_DIR)) {
+    const std::string name = entry.path().filename();
+    if (name.starts_with("log-") && name.ends_with("-" + std::filesystem::path(mirror.path()).filename().string() + ".txt")) {
+      log = readWhole(entry.path());
+      std::filesystem::remove(entry.path());
+    }
+  }
+  EXPECT_NE(log.find("Folders match"), std::string::npos) << log;
+  EXPECT_EQ(log.find("Compare aborted"), std::string::npos) << log;
+}
+
 TEST_F(StartupTest, F1OpensTheHelpPageAtTheMainWindowSection) {
   root_.writeFile("program/vardell-help.html", "<html></html>");
   EXPECT_EQ(findHelpPage(folders_.program), root_ / "program/vardell-help.html");
