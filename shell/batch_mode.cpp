@@ -105,7 +105,7 @@ void TBatchMode::Timer1Timer() {
     Timer1->stop();
     lastStatus_ = kExitBadParameter;  // whatever the run found, the command line was wrong
     emit finished(kExitBadParameter);
-  } else if (syncRan_ && has('Q')) {
+  } else if ((syncRan_ && has('Q')) || (endsWhenIdle_ && !Timer1->isActive())) {
     Timer1->stop();
     emit finished(lastStatus_.value_or(0));
   }

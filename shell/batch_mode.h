@@ -43,6 +43,10 @@ class TBatchMode : public QObject {
   // One tick: the interval from parameter 4, then Sync and/or Compare as the letters say.
   void Timer1Timer();
 
+  // Off screen nobody can end the program: it ends once a tick leaves no run to come (a
+  // Compare with Q, a zero interval).
+  void setEndsWhenNothingIsLeftToRun(bool ends) { endsWhenIdle_ = ends; }
+
   // The status of the last batch run, or nullopt when none ran.
   std::optional<int> lastRunStatus() const { return lastStatus_; }
   // What the program returns when its message loop ended with `loopStatus`.
@@ -68,6 +72,7 @@ class TBatchMode : public QObject {
   std::optional<int> tickStatus_;  // the worst status of the runs of the current tick
   bool endRequested_ = false;
   bool syncRan_ = false;
+  bool endsWhenIdle_ = false;
 };
 
 }  // namespace vardell

@@ -48,13 +48,29 @@ int main(int argc, char** argv) {
                  vardell::kApplicationTitle, i + 1);
     return kExitTrouble;
   }
-  if (!vardell::displayAvailable()) {
+  const bool offScreen = !vardell::displayAvailable();
+  if (offScreen) {
     if (parameters.size() < 3) {
       std::fprintf(stderr,
                    "%s: there is no display to show the window on.\n"
                    "For unattended runs give the folders and option letters (vardell MASTER MIRROR RQS), "
                    "or use vardell-cli.\n",
                    vardell::kApplicationTitle);
+      return kExitTrouble;
+    }
+    // Nobody can close a window that lives off screen: letters that run nothing, or
+    // never start a run, would keep the program for ever.
+    const std::string& letters = parameters[2];
+    const auto has = [&letters](char letter) { return letters.find(letter) != std::string::npos; };
+    if (!(has('R') || has('P')) || !(has('N') || has('R') || has('Q'))) {
+      std::string understood;
+      for (const char letter : letters) {
+        if (std::string("NRQPTBACSDM").find(letter) != std::string::npos) understood += letter;
+      }
+      std::fprintf(stderr,
+                   "%s: the letters \"%s\" run nothing without a display (understood: \"%s\"); R syncs, P "
+                   "compares, and N, R or Q start the runs. Nothing was run.\n",
+                   vardell::kApplicationTitle, letters.c_str(), understood.c_str());
       return kExitTrouble;
     }
     // A batch run from cron or a service: the window lives off screen.
@@ -84,6 +100,7 @@ int main(int argc, char** argv) {
   start.FormCreate();
 
   vardell::TBatchMode batch(window, parameters);
+  batch.setEndsWhenNothingIsLeftToRun(offScreen);
   window.setFirstShowHandler([&batch] { batch.FormShow(); });
   QObject::connect(&batch, &vardell::TBatchMode::finished, &app,
                    [](int status) { QTimer::singleShot(0, qApp, [status] { QCoreApplication::exit(status); }); });

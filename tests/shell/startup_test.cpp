@@ -345,6 +345,34 @@ TEST(CronLine, AnEmptyFolderOrExclusionParameterChangesNothingAndExitsWithTwo) {
   }
 }
 
+TEST(CronLine, WithoutADisplayEveryBatchEndsWithTheStatusOfItsRun) {
+  struct Row {
+    std::vector<QString> words;  // after MASTER MIRROR
+    int status;
+  };
+  const std::vector<Row> rows = {{{"P"}, 2},  {{"NQ"}, 2},      {{"XYZ"}, 2}, {{"rqs"}, 2},
+                                 {{"PQS"}, 1}, {{"RS", "0"}, 0}, {{"RQS"}, 0}};
+  for (const Row& row : rows) {
+    ScopedFolder home, master, mirror;
+    master.writeFile("a.txt", "alpha");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"}) env.remove(name);
+    env.insert("HOME", QString::fromStdString(home.path()));
+    env.insert("XDG_STATE_HOME", QString::fromStdString(home / "state"));
+    QStringList arguments{QString::fromStdString(master.path()), QString::fromStdString(mirror.path())};
+    for (const QString& word : row.words) arguments << word;
+    QProcess run;
+    run.setProcessEnvironment(env);
+    run.start(VARDELL_BUILD_DIR "/vardell", arguments);
+    const bool ended = run.waitForFinished(20000);
+    if (!ended) run.kill();
+    run.waitForFinished();
+    EXPECT_TRUE(ended) << arguments.join(' ').toStdString() << ": the program did not end";
+    EXPECT_EQ(run.exitCode(), row.status) << arguments.join(' ').toStdString() << ": "
+                                          << run.readAllStandardError().toStdString();
+  }
+}
+
 TEST(CronLine, SyncThenCompareRunsTheCompareToItsEndThenEnds) {
   ScopedFolder home, master, mirror;
   master.writeFile("a.txt", "alpha");
