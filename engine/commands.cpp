@@ -262,6 +262,7 @@ void SyncEngine::ReplicateBtnClick() {
     return refuseRun(cannotOpenFolders(master, mirror, ec));
   }
   const TreesEntered trees(fs_);
+  mirrorRoot_ = mirror;
   if (refuseSystemVolume(mirror)) return;
   std::string refusal;
   FileIdentity masterId;
@@ -292,7 +293,6 @@ void SyncEngine::ReplicateBtnClick() {
   measureMaster(master);
 
   // A volume that folds letter case holds one entry for all master names that fold together.
-  mirrorRoot_ = mirror;
   mirrorFoldsCase_ = fs_.foldsLetterCase(mirror);
   bool removalResult = true;
   if (state_.RemoveUnpaired) {

@@ -205,23 +205,6 @@ std::error_code SyncEngine::ShellCopyFile(const std::string& source, const std::
   return ec;
 }
 
-bool SyncEngine::ShellFileOperation(const std::string& source, const std::string& destination,
-                                    std::uint32_t operation, std::uint16_t /*flags: the trash is always used*/) {
-  std::error_code ec;
-  if (operation == FO_COPY) {
-    ec = copyIntoFolder(source, destination);
-    noteDiskFull(ec);
-    if (ec && ec != std::errc::operation_canceled) window_.reportFailure("Cannot copy " + source + " to " + destination + ": " + describeError(ec));
-  } else if (operation == FO_DELETE) {
-    ec = fs_.moveToTrash(source);
-    if (!ec) ++mirrorChanges_;
-    if (ec) window_.reportFailure("Cannot move " + source + " to the trash: " + describeError(ec));
-  } else {
-    return false;
-  }
-  return !ec;
-}
-
 bool SyncEngine::RecycleFile(const std::string& path) {
   if (!fs_.fileExists(path)) return false;
   const std::string full = fs_.fullPath(path);

@@ -26,11 +26,6 @@
 
 namespace vardell {
 
-// Codes for ShellFileOperation, as the shell service numbers them.
-inline constexpr std::uint32_t FO_COPY = 2;
-inline constexpr std::uint32_t FO_DELETE = 3;
-inline constexpr std::uint16_t kShellFlags = 0x0050;  // no confirmation, allow undo (trash)
-
 class SyncEngine final : public RunControl {
  public:
   SyncEngine(FileSystem& fs, RunWindow& window, EngineSetup setup);
@@ -81,18 +76,14 @@ class SyncEngine final : public RunControl {
 
   // Makes mirrorFolder/<entry name> a copy of masterFolder/<entry name>, the old mirror
   // file going to the trash, with its status lines. Counts FilesCopied only when the
-  // mirror file is really there with the master's size and time afterwards. Returns
-  // whether the mirror file is there after either attempt.
+  // mirror file is really there with the master's size and time afterwards, and returns
+  // whether it is. A failure is one red line with its reason; the copy is never made twice.
   bool CopyAFile(const std::string& masterFolder, const std::string& mirrorFolder, const DirEntry& masterEntry);
   // Copies a file into a folder under its own name: the copy is made as a temporary file
   // in that folder, then an existing file of that name goes to the trash, then the copy
   // takes the name. Does nothing (not_found) when no file is at source. Reports failures through
   // the window, except a full disk, which the caller reports.
   std::error_code ShellCopyFile(const std::string& source, const std::string& destinationFolder);
-  // A copy (FO_COPY: source into the folder `destination`) or a move to the trash
-  // (FO_DELETE) with the paths as given; true on success. Failures are reported.
-  bool ShellFileOperation(const std::string& source, const std::string& destination, std::uint32_t operation,
-                          std::uint16_t flags);
   // Moves one file to the trash. False when no file (or a folder) is at path; otherwise
   // true on success, and after a reported failure whether the file is still there.
   bool RecycleFile(const std::string& path);

@@ -290,13 +290,13 @@ class PosixFileCopy final : public FileCopy {
                       : ::fstatat(folder_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (known && out_) {
       const dev_t device = st.st_dev;
-      const ino_t inode = st.st_ino;
       out_ = UniqueFd();
-      // Some network file systems give a file another number under each name it is
-      // reached by: the name is then taken for the copy it was just given to.
+      // Read by its name: some network file systems give a file another number under each
+      // name it is reached by, so a regular file there on the same volume is the copy just
+      // given that name.
       struct stat named {};
       if (::fstatat(folder_.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(named.st_mode) &&
-          (named.st_ino == inode || named.st_dev == device)) {
+          named.st_dev == device) {
         st = named;
       }
       if (toNs(st.st_mtim) != source_.mtimeNs) {

@@ -36,7 +36,7 @@ class StartupTest : public ::testing::Test {
     root_.makeFolder("run");
     root_.makeFolder("master");
     root_.makeFolder("mirror");
-    folders_ = {root_.path() + "/program/", root_.path() + "/program/", {root_.path() + "/program/"}, root_.path() + "/run/"};
+    folders_ = {root_.path() + "/program/", root_.path() + "/program/", {root_.path() + "/program/"}, root_.path() + "/run/", root_.path() + "/run/"};
   }
   void TearDown() override {
     start_.reset();
