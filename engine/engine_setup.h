@@ -16,6 +16,10 @@ struct CommandLineOptions {
 
   // True when the command line is in force and its letters contain `letter`.
   bool has(char letter) const { return present && letters.find(letter) != std::string::npos; }
+
+  // True when the letters start runs without anyone at the window (N, R or Q arm the
+  // batch timer); other letters only set options for a session someone attends.
+  bool armsBatchTimer() const { return has('N') || has('R') || has('Q'); }
 };
 
 struct EngineSetup {

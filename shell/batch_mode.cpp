@@ -15,6 +15,14 @@
 
 namespace vardell {
 
+CommandLineOptions commandLineOptionsOf(const std::vector<std::string>& parameters) {
+  CommandLineOptions options;
+  options.present = parameters.size() >= 3;
+  if (options.present) options.letters = parameters[2];
+  for (std::size_t i = 4; i < parameters.size(); ++i) options.exclusions.push_back(parameters[i]);
+  return options;
+}
+
 int batchExitStatus(const RunReport& report) {
   switch (report.outcome) {
     case RunOutcome::FoldersMatch: return 0;
@@ -37,13 +45,11 @@ TBatchMode::TBatchMode(TMainForm& window, std::vector<std::string> parameters, Q
   connect(Timer1, &QTimer::timeout, this, &TBatchMode::Timer1Timer);
 }
 
-bool TBatchMode::has(char letter) const {
-  return parameters_.size() >= 3 && parameters_[2].find(letter) != std::string::npos;
-}
+bool TBatchMode::has(char letter) const { return commandLineOptionsOf(parameters_).has(letter); }
 
 void TBatchMode::FormShow() {
   if (parameters_.size() < 3) return;
-  if (has('N') || has('R') || has('Q')) {
+  if (commandLineOptionsOf(parameters_).armsBatchTimer()) {
     Timer1->setInterval(kFirstIntervalMs);
     Timer1->start();
   }

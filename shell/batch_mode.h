@@ -3,6 +3,7 @@
 // or at an interval of parameter 4 minutes.
 #pragma once
 
+#include "engine/engine_setup.h"
 #include "engine/run_report.h"
 
 #include <QObject>
@@ -16,6 +17,9 @@ class QTimer;
 namespace vardell {
 
 class TMainForm;
+
+// What parameters 3 and later say (the parameters without the program's name).
+CommandLineOptions commandLineOptionsOf(const std::vector<std::string>& parameters);
 
 // The exit status of an unattended run, with the meaning vardell-cli gives it: 0 the run
 // completed with every action done (or the folders match), 1 something could not be

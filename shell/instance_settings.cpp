@@ -124,16 +124,11 @@ bool TInstanceSettings::writeSection(ProfileText& text, const std::string& secti
   };
   for (const auto& [key, value] : keys) {
     if (text.setValue(section, key, value)) {
-      writeError = "Unable to write to " + file_ + "\nThe value of " + std::string(key) +
-                   " holds a line break, which the file cannot keep.";
+      writeError = "the value of " + std::string(key) + " holds a line break, which the file cannot keep";
       return false;
     }
   }
   return true;
-}
-
-std::string TInstanceSettings::unableToWrite(const std::error_code& ec) const {
-  return "Unable to write to " + file_ + "\n" + ec.message();
 }
 
 bool TInstanceSettings::bothFoldersExist(const WindowSettings& values) const {
@@ -219,10 +214,10 @@ WindowSettings TInstanceSettings::LoadSettings(std::vector<std::string>& notes, 
   const std::string own = sectionName(instanceNumber_);
   const WindowSettings ownValues = readForCopy(text, own);
   if (!lock.held()) {
-    writeError = unableToWrite(lockError);
+    writeError = lockError.message();
   } else if (writeSection(text, sectionName(startSection_), ownValues, writeError) &&
              writeSection(text, own, search.found, writeError)) {
-    if (const auto ec = writeProfileText(file_, text, lock)) writeError = unableToWrite(ec);
+    if (const auto ec = writeProfileText(file_, text, lock)) writeError = ec.message();
   }
   return search.found;
 }
@@ -260,17 +255,17 @@ bool TInstanceSettings::SaveSettings(const WindowSettings& now, std::vector<std:
     return true;
   }
   if (!lock.held()) {
-    writeError = unableToWrite(lockError);
+    writeError = lockError.message();
     return false;
   }
   if (readError) {
-    writeError = unableToWrite(readError);  // a file it cannot read is never replaced
+    writeError = readError.message();  // a file it cannot read is never replaced
     return false;
   }
   if (moves && !writeSection(text, source, readForCopy(text, target), writeError)) return false;
   if (!writeSection(text, target, now, writeError)) return false;
   if (const auto ec = writeProfileText(file_, text, lock)) {
-    writeError = unableToWrite(ec);
+    writeError = ec.message();
     return false;
   }
   return true;

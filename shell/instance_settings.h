@@ -64,7 +64,7 @@ class TInstanceSettings {
   // one found lies above the instance's own. Gives the values to apply to the window.
   // Plain status lines ("Mutex could not be reassigned to: ...", notes on a malformed
   // file, the write guard's refusal) go to `notes`; a refused write sets `writeError` to
-  // "Unable to write to <file>" and the reason.
+  // the reason the write failed (the caller says "Unable to write to <file>").
   WindowSettings LoadSettings(std::vector<std::string>& notes, std::string& writeError);
 
   // Writes `now` into this instance's section after moving to the lowest free number from
@@ -93,7 +93,6 @@ class TInstanceSettings {
   // be kept by the file.
   bool writeSection(ProfileText& text, const std::string& section, const WindowSettings& values,
                     std::string& writeError) const;
-  std::string unableToWrite(const std::error_code& ec) const;
   bool bothFoldersExist(const WindowSettings& values) const;
 
   FileSystem& fs_;

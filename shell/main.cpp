@@ -6,6 +6,7 @@
 #include "shell/batch_mode.h"
 #include "shell/help_page.h"
 #include "shell/main_form.h"
+#include "shell/off_screen_messages.h"
 #include "shell/pictures.h"
 #include "shell/program_start.h"
 #include "shell/window_prompts.h"
@@ -21,14 +22,6 @@
 namespace {
 
 constexpr int kExitTrouble = 2;  // the program refused to start, as vardell-cli returns
-
-vardell::CommandLineOptions commandLineOf(const std::vector<std::string>& parameters) {
-  vardell::CommandLineOptions options;
-  options.present = parameters.size() >= 3;
-  if (options.present) options.letters = parameters[2];
-  for (std::size_t i = 4; i < parameters.size(); ++i) options.exclusions.push_back(parameters[i]);
-  return options;
-}
 
 // False on the platforms that draw nothing (a batch run without a display, or one the
 // caller started off screen): a modal box there would wait for a click that never comes.
@@ -60,9 +53,9 @@ int main(int argc, char** argv) {
     }
     // Nobody can close a window that lives off screen: letters that run nothing, or
     // never start a run, would keep the program for ever.
-    const std::string& letters = parameters[2];
-    const auto has = [&letters](char letter) { return letters.find(letter) != std::string::npos; };
-    if (!(has('R') || has('P')) || !(has('N') || has('R') || has('Q'))) {
+    const vardell::CommandLineOptions options = vardell::commandLineOptionsOf(parameters);
+    const std::string& letters = options.letters;
+    if (!(options.has('R') || options.has('P')) || !options.armsBatchTimer()) {
       std::string understood;
       for (const char letter : letters) {
         if (std::string("NRQPTBACSDM").find(letter) != std::string::npos) understood += letter;
@@ -75,6 +68,7 @@ int main(int argc, char** argv) {
     }
     // A batch run from cron or a service: the window lives off screen.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    vardell::dropOffScreenNoise();
   }
 
   vardell::dropUnusableRuntimeVariable();
@@ -86,7 +80,7 @@ int main(int argc, char** argv) {
 
   const vardell::OwnFolders folders = vardell::ownFolders();
   vardell::ShellConfig config;
-  config.commandLine = commandLineOf(parameters);
+  config.commandLine = vardell::commandLineOptionsOf(parameters);
   config.runLogFolders = folders.runLogs;
 
   vardell::QtWindowPrompts prompts;

@@ -68,7 +68,8 @@ QFont boldFont(QFont font) {
 TMainForm::TMainForm(const ShellConfig& config, WindowPrompts& prompts, UpdatePrompts* updatePrompts, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
       prompts_(prompts), updatePrompts_(updatePrompts), browseFs_(makePosixFileSystem()),
-      batchRun_(config.commandLine.present) {
+      batchRun_(config.commandLine.armsBatchTimer()),
+      folderQuestionSkipped_(config.commandLine.present) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(kTitle);
   setWindowIcon(applicationIcon());
@@ -686,9 +687,20 @@ bool TMainForm::trayIconShown() const { return TrayIcon->isVisible(); }
 // ---------------------------------------------------------------------------------------
 // The engine's window
 
-void TMainForm::insertStatusText(std::string_view text, Colour colour) { Memo1->insertFragment(text, colour); }
-void TMainForm::endStatusLine() { Memo1->endLine(); }
-void TMainForm::clearStatus() { Memo1->clearAll(); }
+void TMainForm::insertStatusText(std::string_view text, Colour colour) {
+  Memo1->insertFragment(text, colour);
+  if (batchRun_) summaryEcho_.append(text);
+}
+
+void TMainForm::endStatusLine() {
+  Memo1->endLine();
+  if (batchRun_) summaryEcho_.endLine();
+}
+
+void TMainForm::clearStatus() {
+  Memo1->clearAll();
+  summaryEcho_.clear();
+}
 void TMainForm::setFileProgress(int percent) { ProgressBar->setValue(percent); }
 void TMainForm::setOverallProgress(int percent) { OverallProgressBar->setValue(percent); }
 
@@ -748,7 +760,7 @@ NameAnswer TMainForm::askFolderNames(const std::string& mirrorFolder) {
   Memo1->flushPending();
   // With three or more parameters the question is never shown: the run goes on into the
   // mirror folder as chosen.
-  if (batchRun_) return NameAnswer::NoAnswerContinue;
+  if (folderQuestionSkipped_) return NameAnswer::NoAnswerContinue;
   ContinueForm->setHeadingFolder(qs(mirrorFolder), volumeRootOf(mirrorFolder), DirectoryListBox2->width());
   return prompts_.askFolderNames(*ContinueForm);
 }

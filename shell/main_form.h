@@ -6,6 +6,7 @@
 
 #include "engine/run_window.h"
 #include "shell/roll_up.h"
+#include "shell/summary_echo.h"
 #include "shell/window_engine.h"
 
 #include <QWidget>
@@ -227,7 +228,9 @@ class TMainForm : public QWidget, public RunWindow {
   std::function<bool()> settingsSaver_;
   std::function<void()> firstShow_;
   std::string helpPage_;
-  bool batchRun_ = false;
+  bool batchRun_ = false;               // the letters start runs nobody attends
+  bool folderQuestionSkipped_ = false;  // three or more parameters were given
+  SummaryEcho summaryEcho_;             // unattended runs: verdict and summary on stdout
   // Unattended runs: a notice becomes a red line and a line on stderr instead of a box.
   void reportUnattended(const std::string& caption, const std::string& text);
   int windowAlpha_ = 255;

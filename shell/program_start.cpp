@@ -4,6 +4,7 @@
 #include "engine/version.h"
 #include "platform/folders.h"
 #include "platform/regular_file.h"
+#include "shell/batch_mode.h"
 #include "shell/folder_list.h"
 #include "shell/main_form.h"
 #include "shell/window_prompts.h"
@@ -100,14 +101,15 @@ std::string TProgramStart::chooseRuntimeFolder() const {
   return {};
 }
 
-void TProgramStart::reportProblem(const std::string& text) {
-  if (parameters_.size() >= 3) {
-    // Unattended: nobody is there to close a box, so the line must not wait for one.
-    window_.addPlainStatusLine(qs(text));
-    std::fprintf(stderr, "%s: %s\n", kApplicationTitle, text.c_str());
-    return;
-  }
-  prompts_.showMessage(MessageKind::Error, QString::fromUtf8(kApplicationTitle), qs(text));
+bool TProgramStart::unattended() const { return commandLineOptionsOf(parameters_).armsBatchTimer(); }
+
+void TProgramStart::reportUnwritableSettings(const std::string& reason) {
+  // The message keeps the words users know; the system's reason goes to a status line and
+  // to standard error, where it can be read and copied after the box is gone.
+  const std::string message = "Unable to write to " + settings_.settingsFile();
+  window_.addPlainStatusLine(qs(message + ": " + reason));
+  std::fprintf(stderr, "%s: %s: %s\n", kApplicationTitle, message.c_str(), reason.c_str());
+  if (!unattended()) prompts_.showMessage(MessageKind::Error, QString::fromUtf8(kApplicationTitle), qs(message));
 }
 
 void TProgramStart::addNotes(const std::vector<std::string>& notes) {
@@ -157,7 +159,7 @@ void TProgramStart::FormCreate() {
   startingUp_ = false;
   addNotes(notes);
   applyWindowSettings(window_, section);
-  if (!writeError.empty()) reportProblem(writeError);
+  if (!writeError.empty()) reportUnwritableSettings(writeError);
 
   applyCommandLineFolders(section);
   std::string tree;
@@ -264,14 +266,14 @@ bool TProgramStart::SaveSettings() {
   // A settings folder that cannot be used (a link, a file in its place) refuses the write
   // as the file itself would; one inside the pair is the guard's, a note and no refusal.
   if (const auto ec = settingsFolderProblem(now, tree); ec && ec != TreeError::OwnFolderInsideTrees) {
-    reportProblem("Unable to write to " + settings_.settingsFile() + "\n" + describeError(ec));
+    reportUnwritableSettings(describeError(ec));
     return false;
   }
   std::vector<std::string> notes;
   std::string writeError;
   const bool saved = settings_.SaveSettings(now, notes, writeError);
   addNotes(notes);
-  if (!saved) reportProblem(writeError);
+  if (!saved) reportUnwritableSettings(writeError);
   return saved;
 }
 

@@ -77,7 +77,10 @@ class TProgramStart {
   void prepareRuntimeFolder();
   // Removes the old folder file when it is one: a small regular file.
   void removeLegacyFolderFile();
-  void reportProblem(const std::string& text);
+  // True when the letters start runs nobody attends: problems become lines, not boxes.
+  bool unattended() const;
+  // "Unable to write to <settings file>", with the reason beside the message.
+  void reportUnwritableSettings(const std::string& reason);
   void addNotes(const std::vector<std::string>& notes);
 
   TMainForm& window_;

@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
+
 namespace vardell::test {
 namespace {
 
@@ -166,6 +168,19 @@ TEST_F(BatchTest, EmptyMasterInABatchRunRemovesNothingAndEndsWithStatusTwo) {
   ASSERT_EQ(finished.size(), 1);
   EXPECT_EQ(finished.at(0).at(0).toInt(), 2);
   EXPECT_EQ(window_->Memo1->lines().filter(QStringLiteral("is empty")).size(), 1);
+}
+
+TEST_F(BatchTest, LettersThatStartNoRunLeaveTheSessionToTheUser) {
+  // B and S only set options: whoever started the program is at the window, so an empty
+  // master is asked about, as in any session.
+  start("BS");
+  std::filesystem::remove_all(master_->path() + "/a.txt");
+  std::filesystem::remove_all(master_->path() + "/sub");
+  prompts_.yesNoAnswers = {false};
+  window_->ReplicateBtnClick();
+  EXPECT_EQ(prompts_.questions.size(), 1);
+  EXPECT_TRUE(mirror_->exists("stale.txt"));
+  EXPECT_EQ(finished_->size(), 0);
 }
 
 struct StatusRow {

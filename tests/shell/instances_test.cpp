@@ -405,7 +405,7 @@ TEST_F(InstancesTest, APipeInPlaceOfTheSettingsFileGivesDefaultsAndIsNeverReplac
   now.dir1 = folder("A");
   now.dir2 = folder("B");
   EXPECT_FALSE(settings.SaveSettings(now, notes, error));
-  EXPECT_EQ(error, "Unable to write to " + file() + "\nOperation not supported");
+  EXPECT_EQ(error, "Operation not supported");
   struct stat st {};
   ASSERT_EQ(::lstat(file().c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the pipe was replaced";

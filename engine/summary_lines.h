@@ -1,0 +1,11 @@
+// Which status lines say how a run ended: the verdict and the summary after it. A terminal
+// asked to be quiet, and an unattended run's standard output, show only these.
+#pragma once
+
+#include <string_view>
+
+namespace vardell {
+
+bool isVerdictOrSummaryLine(std::string_view line);
+
+}  // namespace vardell
