@@ -16,8 +16,9 @@ bool SyncEngine::noteDiskFull(const std::error_code& ec) {
 
 namespace {
 
-// File systems without hard links (FAT, some network file systems) refuse them so, and
-// so does fs.protected_hardlinks for a file that belongs to another user.
+// A volume without hard links (FAT, rclone and other network or FUSE file systems, whatever
+// error they give) is reported as operation_not_supported; a file at its link limit, or
+// another user's file under fs.protected_hardlinks, refuses one on its own.
 bool hardLinksRefused(const std::error_code& ec) {
   return ec == std::errc::operation_not_permitted || ec == std::errc::operation_not_supported ||
          ec == std::errc::too_many_links;

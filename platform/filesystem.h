@@ -75,7 +75,10 @@ class FileCopy {
   // copy is written in (so a folder renamed meanwhile cannot part the two): as a hard link
   // that leaves it in place to be replaced by commit (TrashAction::Link), or moved away
   // (TrashAction::Move) where the file system has neither hard links nor
-  // exchangeWithExisting, so the name is free for commit.
+  // exchangeWithExisting, so the name is free for commit. A link the volume refuses fails
+  // with operation_not_supported whatever error the volume gave (EPERM, EIO, ENOSYS...), and
+  // is not tried on that volume again during the run; a file at its link limit fails with
+  // too_many_links; a vanished entry with no_such_file_or_directory.
   virtual std::error_code trashExisting(TrashAction action) = 0;
   // Where the trash cannot get a hard link (operation_not_permitted, operation_not_supported,
   // too_many_links: FAT, or another user's file under fs.protected_hardlinks): the finished

@@ -21,7 +21,10 @@ namespace vardell {
 // passed over (TreeError::NoTrashOutsideTrees when all are). The entry is reached as
 // `trees` reaches it, never through a link. Writes the .trashinfo first and removes it
 // again when the move fails; never copies and never deletes. Fails with the rename's
-// (or link's) error, or with the error of creating the trash folders.
+// (or link's) error, or with the error of creating the trash folders. A hard link the
+// volume refuses, whatever its error (EPERM, EIO, ENOSYS...), fails with
+// operation_not_supported, and during a run that mount's trash is not asked for a link
+// again; a link count at its limit fails with too_many_links.
 std::error_code trashEntry(const posix::TreeAccess& trees, const std::string& path, TrashAction action);
 
 // The same for the entry `entry` of the open folder `folder`, recorded as `original`.

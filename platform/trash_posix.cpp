@@ -144,7 +144,7 @@ std::error_code openVolumeTrash(const posix::TreeAccess& trees, int folder, posi
 // same volume, otherwise the volume's own (always the volume's with `volumeOnly`). During
 // a run each mount's trash is chosen once; outside a run `unkept` holds it.
 std::error_code chooseTrash(const posix::TreeAccess& trees, int folder, dev_t device, bool volumeOnly,
-                            posix::TreeAccess::ChosenTrash& unkept, const posix::TreeAccess::ChosenTrash*& trash) {
+                            posix::TreeAccess::ChosenTrash& unkept, posix::TreeAccess::ChosenTrash*& trash) {
   const std::uint64_t mount = posix::mountIdOf(folder);
   const std::uint64_t key = (mount ? mount : std::uint64_t(device)) * 2 + (volumeOnly ? 1 : 0);
   auto& chosen = trees.chosenTrashes();
@@ -213,6 +213,19 @@ std::error_code writeTrashInfo(const posix::TreeAccess::ChosenTrash& trash, cons
   return std::make_error_code(std::errc::file_exists);
 }
 
+// True when a failed hard link says the volume has none, whatever words it uses (FAT
+// says EPERM, some network and FUSE file systems EIO or ENOSYS): anything but the entry
+// being gone, the disk being full, a link count at its limit (the file's own), another
+// mount, or a name taken meanwhile.
+bool volumeRefusesLinks(int error) {
+  switch (error) {
+    case ENOENT: case ENOTDIR: case ESTALE: case ENOSPC: case EDQUOT: case EMLINK: case EXDEV: case EEXIST:
+      return false;
+    default:
+      return true;
+  }
+}
+
 // The path a .trashinfo records: relative to the volume's top folder when the trash
 // lives there and the entry lies below it, otherwise the full path.
 std::string recordedFor(const posix::TreeAccess::ChosenTrash& trash, const std::string& original) {
@@ -259,15 +272,22 @@ std::error_code trashEntryAt(const posix::TreeAccess& trees, int folder, const s
   // own trash takes the entry then.
   for (const bool volumeOnly : {false, true}) {
     posix::TreeAccess::ChosenTrash unkept;
-    const posix::TreeAccess::ChosenTrash* trash = nullptr;
+    posix::TreeAccess::ChosenTrash* trash = nullptr;
     if ((ec = chooseTrash(trees, folder, trashed.st_dev, volumeOnly, unkept, trash))) return ec;
+    // A volume that refused one link refuses them all: it is not asked again during the run.
+    if (action == TrashAction::Link && trash->refusesLinks) return std::make_error_code(std::errc::operation_not_supported);
     std::string name;
     if ((ec = writeTrashInfo(*trash, lastComponent(original), recordedFor(*trash, original), name))) return ec;
     const int moved = action == TrashAction::Move ? ::renameat(folder, entry.c_str(), trash->files.get(), name.c_str())
                                                   : ::linkat(folder, entry.c_str(), trash->files.get(), name.c_str(), 0);
     if (moved == 0) return {};
+    const int error = errno;
     ec = lastError();
     ::unlinkat(trash->info.get(), (name + ".trashinfo").c_str(), 0);
+    if (action == TrashAction::Link && volumeRefusesLinks(error)) {
+      trash->refusesLinks = true;
+      return std::make_error_code(std::errc::operation_not_supported);
+    }
     if (ec != std::errc::cross_device_link || !trash->top.empty()) return ec;
   }
   return ec;

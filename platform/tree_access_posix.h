@@ -126,6 +126,7 @@ class TreeAccess {
     UniqueFd files;   // the trash's files/ folder
     UniqueFd info;    // its info/ folder
     std::string top;  // the volume's top folder the .trashinfo paths are relative to; empty for the home trash
+    bool refusesLinks = false;  // the mount answered a hard link into this trash with a refusal
   };
   std::map<std::uint64_t, ChosenTrash>& chosenTrashes() const { return trashes_; }
   bool active() const { return !roots_.empty(); }

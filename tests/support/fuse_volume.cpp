@@ -113,6 +113,7 @@ const char* volumeKindName(VolumeKind kind) {
     case VolumeKind::ExFat: return "exFAT";
     case VolumeKind::Fat32: return "FAT32";
     case VolumeKind::Ntfs: return "NTFS";
+    case VolumeKind::Rclone: return "rclone";
   }
   return "?";
 }
@@ -125,6 +126,7 @@ std::string FuseVolume::missingRequirement(VolumeKind kind) {
     case VolumeKind::ExFat: programs = {"mkfs.exfat", "mount.exfat-fuse", "losetup"}; break;
     case VolumeKind::Fat32: programs = {"mkfs.vfat", "fusefat"}; break;
     case VolumeKind::Ntfs: programs = {"mkntfs", "ntfs-3g"}; break;
+    case VolumeKind::Rclone: programs = {"rclone", "fusermount3"}; break;
   }
   for (const auto& program : programs) {
     if (findProgram(program).empty()) return "the program " + program;
@@ -145,6 +147,14 @@ std::string FuseVolume::missingRequirement(VolumeKind kind) {
 FuseVolume::FuseVolume(VolumeKind kind, std::string image, std::string where)
     : kind_(kind), image_(std::move(image)), where_(std::move(where)) {
   ::mkdir(where_.c_str(), 0755);
+  if (kind_ == VolumeKind::Rclone) {
+    if (::mkdir(image_.c_str(), 0755) != 0) {
+      fail(image_ + ": " + std::strerror(errno));
+      return;
+    }
+    mount();
+    return;
+  }
   const int fd = ::open(image_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0 || ::ftruncate(fd, kImageSize) != 0) {
     fail(image_ + ": " + std::strerror(errno));
@@ -200,6 +210,12 @@ bool FuseVolume::mount() {
     }
     case VolumeKind::Fat32: driver = {"fusefat", "-f", "-o", "rw+", image_, where_}; break;
     case VolumeKind::Ntfs: driver = {"ntfs-3g", "-o", "no_detach", image_, where_}; break;
+    case VolumeKind::Rclone:
+      // As a user mounts cloud storage: the write cache lets a file be written anywhere and
+      // renamed while open. Nothing is read from or written to the user's own rclone setup.
+      driver = {"rclone", "mount", image_, where_, "--vfs-cache-mode", "writes", "--cache-dir", image_ + ".cache",
+                "--config", image_ + ".conf"};
+      break;
   }
   const pid_t pid = startProgram(driver, log);
   if (pid < 0) return fail("cannot start " + driver.front());

@@ -1,5 +1,6 @@
 // A small volume of a foreign file system (exFAT, FAT32, NTFS), made in an image file and
-// mounted through its FUSE driver for the time of a test, as a USB drive a user backs up to.
+// mounted through its FUSE driver for the time of a test, as a USB drive a user backs up to;
+// or a local folder served as cloud storage by `rclone mount`.
 #pragma once
 
 #include <string>
@@ -7,9 +8,14 @@
 
 namespace vardell::test {
 
-enum class VolumeKind { ExFat, Fat32, Ntfs };
+enum class VolumeKind {
+  ExFat,
+  Fat32,
+  Ntfs,
+  Rclone,  // a folder standing for the cloud, mounted by rclone with the cache users need for writes
+};
 
-// "exFAT", "FAT32" or "NTFS".
+// "exFAT", "FAT32", "NTFS" or "rclone".
 const char* volumeKindName(VolumeKind kind);
 
 class FuseVolume {
@@ -19,7 +25,9 @@ class FuseVolume {
   static std::string missingRequirement(VolumeKind kind);
 
   // Makes a 64 MiB image file `image` holding an empty volume of `kind` and mounts it at
-  // `where` (made if missing). mounted() tells whether it worked and failure() why not.
+  // `where` (made if missing); for rclone `image` is the folder standing for the cloud
+  // (made empty), with rclone's cache and configuration beside it. mounted() tells whether
+  // it worked and failure() why not.
   FuseVolume(VolumeKind kind, std::string image, std::string where);
   // Unmounts, waits for the driver to end and frees the loop device; a cleanup that fails
   // fails the test.
