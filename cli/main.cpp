@@ -1,5 +1,6 @@
 // vardell-cli: Compare and Sync from a terminal, a script or cron.
 #include "cli/cli_options.h"
+#include "cli/name_text.h"
 #include "cli/terminal_window.h"
 #include "engine/sync_engine.h"
 #include "engine/version.h"
@@ -7,8 +8,11 @@
 #include "platform/folders.h"
 #include "platform/terminal.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 using namespace vardell;
 using namespace vardell::cli;
@@ -19,15 +23,32 @@ constexpr int kExitTrouble = 2;
 
 int refuse(const std::string& reason) {
   std::fflush(stdout);
-  std::fprintf(stderr, "vardell-cli: %s\n", reason.c_str());
+  std::fprintf(stderr, "vardell-cli: %s\n", escapeForTerminal(reason).c_str());
   return kExitTrouble;
+}
+
+// True when the output has been written so far; otherwise says why on stderr, once. A
+// script must not take a cut-off output for a complete one: the caller then exits with 2.
+bool outputWritten() {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+  const int error = errno != 0 ? errno : EIO;
+  std::clearerr(stdout);
+  std::fprintf(stderr, "vardell-cli: cannot write to standard output: %s\n", std::strerror(error));
+  return false;
+}
+
+// A terminal that says it cannot show escape sequences gets none.
+bool terminalIsDumb() {
+  const char* term = std::getenv("TERM");
+  return term && std::string_view(term) == "dumb";
 }
 
 bool wantColour(ColourMode mode) {
   if (mode == ColourMode::Always) return true;
   if (mode == ColourMode::Never) return false;
   const char* noColour = std::getenv("NO_COLOR");
-  return isTerminal(Stream::Output) && !(noColour && noColour[0]);
+  return isTerminal(Stream::Output) && !(noColour && noColour[0]) && !terminalIsDumb();
 }
 
 // Refusals the engine leaves to its callers: folders that are not there to compare.
@@ -54,7 +75,7 @@ bool masterIsBack(const CliOptions& options, FileSystem& fs, const RunReport& la
 }
 
 // Runs the command once; returns its exit status.
-int runOnce(const CliOptions& options, FileSystem& fs, TerminalWindow& window, SyncEngine& engine) {
+int runCommand(const CliOptions& options, FileSystem& fs, TerminalWindow& window, SyncEngine& engine) {
   if (const std::string problem = checkFolders(options, fs); !problem.empty()) return refuse(problem);
   if (options.command == Command::Compare) {
     engine.CompareBtnClick();
@@ -77,6 +98,24 @@ int runOnce(const CliOptions& options, FileSystem& fs, TerminalWindow& window, S
   return refuse("the run did not start");
 }
 
+// Runs the command once, ending its jsonl lines with the summary; returns its exit status.
+int runOnce(const CliOptions& options, FileSystem& fs, TerminalWindow& window, SyncEngine& engine) {
+  const int status = runCommand(options, fs, window, engine);
+  if (options.format == OutputFormat::JsonLines) {
+    const RunReport& run = engine.lastRun();
+    RunSummary summary{options.command == Command::Sync ? "sync" : "compare", options.dryRun};
+    // A run refused before the engine started leaves the previous run's report.
+    summary.outcome = status == kExitTrouble && run.outcome != RunOutcome::Cancelled ? RunOutcome::Refused : run.outcome;
+    summary.copied = engine.state().FilesCopied;
+    summary.removed = engine.state().FilesRemoved;
+    summary.failed = run.failedActions;
+    summary.exitStatus = status;
+    const std::string line = JsonLines::summaryObject(summary) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+  }
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,7 +128,7 @@ int main(int argc, char** argv) {
   CliOptions options = *parsed;
   if (options.help) {
     std::fputs(usageText().c_str(), stdout);
-    return 0;
+    return outputWritten() ? 0 : kExitTrouble;
   }
   if (options.version) {
     std::printf("%s\n", kApplicationTitle);
@@ -100,16 +139,19 @@ int main(int argc, char** argv) {
   // Status lines name full paths, whatever folder the command was started in.
   options.master = fs->fullPath(options.master);
   options.mirror = fs->fullPath(options.mirror);
-  TerminalWindow window(options, wantColour(options.colour), isTerminal(Stream::Error));
+  TerminalWindow window(options, wantColour(options.colour), isTerminal(Stream::Error) && !terminalIsDumb(), *fs);
   CommandLineOptions commandLine;
   commandLine.present = options.keepExtra;
   commandLine.letters = options.keepExtra ? "N" : "";
   commandLine.exclusions = options.exclusions;
-  SyncEngine engine(*fs, window, EngineSetup{ownFolders().runLogs, commandLine, systemLocaleFormat()});
+  EngineSetup setup{ownFolders().runLogs, commandLine, systemLocaleFormat()};
+  setup.dryRun = options.dryRun;
+  SyncEngine engine(*fs, window, std::move(setup));
 
   int status = runOnce(options, *fs, window, engine);
+  bool written = outputWritten();
   bool waitNoted = false;
-  while (options.everyMinutes > 0 && pendingSignal() == 0 && sleepUnlessSignalled(options.everyMinutes * 60)) {
+  while (written && options.everyMinutes > 0 && pendingSignal() == 0 && sleepUnlessSignalled(options.everyMinutes * 60)) {
     if (!masterIsBack(options, *fs, engine.lastRun())) {
       if (!waitNoted) std::fprintf(stderr, "vardell-cli: no further run until the master folder %s is back\n", options.master.c_str());
       waitNoted = true;
@@ -117,8 +159,9 @@ int main(int argc, char** argv) {
     }
     waitNoted = false;
     status = runOnce(options, *fs, window, engine);
+    written = outputWritten();
   }
-  std::fflush(stdout);
+  if (!written) status = kExitTrouble;
   if (const int signal = pendingSignal()) endBySignal(signal);
   return status;
 }

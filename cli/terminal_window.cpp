@@ -1,6 +1,9 @@
 // The terminal window.
 #include "cli/terminal_window.h"
 
+#include "cli/name_text.h"
+#include "engine/run_texts.h"
+#include "engine/summary_lines.h"
 #include "platform/terminal.h"
 
 #include <cstdio>
@@ -11,7 +14,7 @@ namespace {
 const char* ansiFor(Colour colour) {
   switch (colour) {
     case Colour::Black: return nullptr;
-    case Colour::Maroon: return "\x1b[31m";
+    case Colour::Maroon: return "\x1b[93m";  // findings, not failures: red is for those alone
     case Colour::Green: return "\x1b[32m";
     case Colour::Olive: return "\x1b[33m";
     case Colour::Navy: return "\x1b[34m";
@@ -23,17 +26,6 @@ const char* ansiFor(Colour colour) {
   return nullptr;
 }
 
-// Verdict and summary lines: what --quiet keeps.
-bool isVerdictOrSummary(const std::string& line) {
-  static const char* const starts[] = {"Folders match", "Folders do not match", "Compare aborted",
-                                       "Replication completed", "Replication aborted", "Modified ",
-                                       "Files Copied: ", "Files Removed: ", "Disk full"};
-  for (const char* start : starts) {
-    if (line.rfind(start, 0) == 0) return true;
-  }
-  return false;
-}
-
 // Keeps the end of a path, which says most, within `width` columns.
 std::string shortenToWidth(const std::string& text, std::size_t width) {
   if (text.size() <= width) return text;
@@ -43,28 +35,33 @@ std::string shortenToWidth(const std::string& text, std::size_t width) {
 
 }  // namespace
 
-TerminalWindow::TerminalWindow(const CliOptions& options, bool colour, bool progress)
+TerminalWindow::TerminalWindow(const CliOptions& options, bool colour, bool progress, FileSystem& fs)
     : options_(options), colour_(colour), progress_(progress), mirror_(options.mirror),
-      compareType_(CompareType(options.compareType)) {}
+      compareType_(CompareType(options.compareType)), json_(fs) {}
 
 void TerminalWindow::insertStatusText(std::string_view text, Colour colour) {
   const char* code = colour_ ? ansiFor(colour) : nullptr;
   if (code) line_ += code;
-  line_.append(text);
+  line_.append(escapeForTerminal(text));
   if (code) line_ += "\x1b[0m";
   plain_.append(text);
+  fragments_.push_back({std::string(text), colour});
 }
 
-bool TerminalWindow::lineIsShown() const { return !options_.quiet || isVerdictOrSummary(plain_); }
+bool TerminalWindow::lineIsShown() const {
+  return !options_.quiet || isVerdictOrSummaryLine(plain_) || plain_ == kDryRunVerdict;
+}
 
 void TerminalWindow::endStatusLine() {
   if (lineIsShown()) {
     clearProgress();
+    if (options_.format == OutputFormat::JsonLines) {
+      line_ = json_.objectFor(readStatusLine(fragments_), {options_.master, mirror_, run_ ? run_->currentPath() : ""});
+    }
     line_ += '\n';
     std::fwrite(line_.data(), 1, line_.size(), stdout);
   }
-  line_.clear();
-  plain_.clear();
+  clearStatus();
 }
 
 void TerminalWindow::clearProgress() {
@@ -82,7 +79,7 @@ void TerminalWindow::processEvents() {
   std::fflush(stdout);
   std::string text = overall_ >= 0 ? "[" + std::to_string(overall_) + "%] " : std::string();
   const std::size_t width = std::size_t(terminalWidth()) - 1;
-  text += shortenToWidth(run_->currentPath(), width > text.size() ? width - text.size() : 1);
+  text += shortenToWidth(escapeForTerminal(run_->currentPath()), width > text.size() ? width - text.size() : 1);
   std::fprintf(stderr, "\r\x1b[K%s", text.c_str());
   std::fflush(stderr);
   progressShown_ = true;
@@ -90,12 +87,12 @@ void TerminalWindow::processEvents() {
 
 void TerminalWindow::showMessage(MessageKind, const std::string& caption, const std::string& text) {
   clearProgress();
-  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+  std::fprintf(stderr, "%s: %s\n", caption.c_str(), escapeForTerminal(text).c_str());
 }
 
 void TerminalWindow::reportFailure(const std::string& text) {
   clearProgress();
-  std::fprintf(stderr, "vardell-cli: %s\n", text.c_str());
+  std::fprintf(stderr, "vardell-cli: %s\n", escapeForTerminal(text).c_str());
 }
 
 NameAnswer TerminalWindow::askFolderNames(const std::string& mirrorFolder) {
@@ -111,7 +108,7 @@ NameAnswer TerminalWindow::askFolderNames(const std::string& mirrorFolder) {
                "The folder names of %s and %s differ.\n"
                "[c] continue with different names, [f] create a folder named like the master inside "
                "the mirror, then continue, [q] cancel: ",
-               options_.master.c_str(), mirrorFolder.c_str());
+               escapeForTerminal(options_.master).c_str(), escapeForTerminal(mirrorFolder).c_str());
   std::string answer;
   if (readInputLine(answer) && !answer.empty()) {
     if (answer[0] == 'c' || answer[0] == 'C') return NameAnswer::ContinueWithDifferentNames;

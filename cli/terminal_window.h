@@ -1,8 +1,10 @@
 // The engine's window, in a terminal: status lines to stdout (coloured with ANSI
-// colours when wanted), messages and a progress line to stderr, Ctrl-C as Abort.
+// colours when wanted, names escaped, or as JSON objects), messages and a progress line
+// to stderr, Ctrl-C as Abort.
 #pragma once
 
 #include "cli/cli_options.h"
+#include "cli/json_lines.h"
 #include "engine/run_window.h"
 
 #include <chrono>
@@ -12,7 +14,8 @@ namespace vardell::cli {
 
 class TerminalWindow : public RunWindow {
  public:
-  TerminalWindow(const CliOptions& options, bool colour, bool progress);
+  // `fs` is asked the sizes and times that jsonl lines carry.
+  TerminalWindow(const CliOptions& options, bool colour, bool progress, FileSystem& fs);
   void attachRun(RunControl& run) override { run_ = &run; }
   // Why the folder-name question could not be answered, when it could not.
   const std::string& unansweredQuestion() const { return unanswered_; }
@@ -24,7 +27,9 @@ class TerminalWindow : public RunWindow {
   void clearStatus() override {
     line_.clear();
     plain_.clear();
+    fragments_.clear();
   }
+  bool showsRawStatusText() const override { return true; }
   void setFileProgress(int) override {}
   void setOverallProgress(int percent) override { overall_ = percent; }
   CompareType compareType() const override { return compareType_; }
@@ -62,7 +67,9 @@ class TerminalWindow : public RunWindow {
   CompareType compareType_;
   int overall_ = -1;
   std::string line_;   // the line being built, with colour codes
-  std::string plain_;  // the same without them
+  std::string plain_;  // the same without them, names unescaped
+  std::vector<LineFragment> fragments_;  // the line's fragments as the run wrote them
+  JsonLines json_;
   std::string unanswered_;
   bool progressShown_ = false;
   std::chrono::steady_clock::time_point lastPaint_{};

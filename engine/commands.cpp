@@ -318,8 +318,10 @@ void SyncEngine::ReplicateBtnClick() {
   if (state_.AbortRequested || state_.MirrorGone) {
     writeVerdict("Replication aborted", Colour::Red, RunOutcome::SyncAborted);
   } else {
-    writeVerdict("Replication completed", Colour::Green, RunOutcome::SyncCompleted);
+    // A dry run completes nothing: its last word says so instead.
+    writeVerdict(setup_.dryRun ? kDryRunVerdict : "Replication completed", Colour::Green, RunOutcome::SyncCompleted);
   }
+  if (setup_.dryRun && report_.outcome == RunOutcome::SyncAborted) LogStatus(kDryRunVerdict, Colour::Green, true);
   writeElapsedTime();
   state_.CopyPass = false;
   window_.refreshMirrorFolder();

@@ -28,6 +28,9 @@ struct EngineSetup {
   std::vector<std::string> runLogFolders;
   CommandLineOptions commandLine;  // parameters 3 and later
   LocaleFormat locale;             // names and separators for dates and sizes
+  // A dry run: the commands read both trees as always but change nothing anywhere (no
+  // mirror entry, no trash, no run log), and a Sync's action lines say what it would do.
+  bool dryRun = false;
 };
 
 }  // namespace vardell

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace vardell {
 namespace {
@@ -52,6 +53,19 @@ std::string ElapsedTimeText(std::chrono::system_clock::duration elapsed) {
   const long long ofDay = ((seconds % 86400) + 86400) % 86400;
   return std::to_string(ofDay / 3600) + " hrs  " + std::to_string(ofDay / 60 % 60) + " mins  " +
          std::to_string(ofDay % 60) + " secs";
+}
+
+std::optional<std::string_view> notDoneOpening(std::string_view opening) {
+  static constexpr std::pair<std::string_view, std::string_view> forms[] = {
+      {"Copying to ", "Would copy to "},         {"Copy completed", ""},
+      {"Removed ", "Would remove "},             {"Removing ", "Would remove "},
+      {"Remove folder ", "Would remove folder "}, {"Create folder ", "Would create folder "},
+      {"Time set ", "Would set the time of "},
+  };
+  for (const auto& [done, notDone] : forms) {
+    if (opening == done) return notDone;
+  }
+  return std::nullopt;
 }
 
 }  // namespace vardell

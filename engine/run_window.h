@@ -50,6 +50,10 @@ class RunWindow {
   virtual void insertStatusText(std::string_view text, Colour colour) = 0;
   virtual void endStatusLine() = 0;
   virtual void clearStatus() = 0;
+  // True when the window is given status text as the run has it, control characters in
+  // names included, to show in an escaping of its own (the terminal front end); false
+  // when it is given the run log's text, control characters escaped.
+  virtual bool showsRawStatusText() const { return false; }
 
   // Progress bars, 0 to 100: the current file's content compare and the whole run.
   virtual void setFileProgress(int percent) = 0;

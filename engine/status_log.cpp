@@ -1,6 +1,8 @@
 // The status log and the run log file.
 #include "engine/status_log.h"
 
+#include "engine/run_texts.h"
+
 #include <algorithm>
 
 namespace vardell {
@@ -36,12 +38,25 @@ StatusLog::~StatusLog() {
 }
 
 void StatusLog::LogStatus(std::string_view text, Colour colour, bool lineEnd) {
+  const bool opensLine = atLineStart_;
+  atLineStart_ = lineEnd;
+  if (opensLine && actionsNotDone_) {
+    if (const auto notDone = notDoneOpening(text)) {
+      leavingOutLine_ = notDone->empty();
+      text = *notDone;
+    }
+  }
+  if (leavingOutLine_) {
+    leavingOutLine_ = !lineEnd;
+    return;
+  }
+  const std::string_view raw = text;
   std::string escaped;
   if (std::any_of(text.begin(), text.end(), isControl)) {
     escaped = escapeControls(text);
     text = escaped;
   }
-  window_.insertStatusText(text, colour);
+  window_.insertStatusText(window_.showsRawStatusText() ? raw : text, colour);
   line_.append(text);
   if (!lineEnd) return;
   if (log_) {
@@ -54,6 +69,8 @@ void StatusLog::LogStatus(std::string_view text, Colour colour, bool lineEnd) {
 
 void StatusLog::clear() {
   line_.clear();
+  atLineStart_ = true;
+  leavingOutLine_ = false;
   window_.clearStatus();
 }
 

@@ -24,10 +24,15 @@ class StatusLog {
   // Inserts text in colour at the end of the status window's last line. With lineEnd
   // the line is complete: its whole text goes to the run log (CR LF ended) and the
   // window starts a new line. Never fails: a line the log cannot take is missing there.
+  // Control characters are shown as \n, \t or \xHH, except to a window that shows
+  // status text in an escaping of its own (RunWindow::showsRawStatusText).
   void LogStatus(std::string_view text, Colour colour, bool lineEnd);
 
   // Empties the status window and forgets an unfinished line.
   void clear();
+  // From now on each line that names an action says it was not done (see notDoneOpening),
+  // in the window and the run log alike: the log of a dry run.
+  void markActionsNotDone() { actionsNotDone_ = true; }
 
   // Opens the run log `name` for writing, replacing what it held, in the first of
   // `folders` that lies outside the trees (see FileSystem::openOwnFile); `path` gets its
@@ -40,6 +45,9 @@ class StatusLog {
   RunWindow& window_;
   FileSystem& fs_;
   std::string line_;  // fragments written since the last line end
+  bool atLineStart_ = true;     // the next fragment opens a line
+  bool actionsNotDone_ = false;
+  bool leavingOutLine_ = false;  // the current line is one a dry run leaves out
   std::unique_ptr<WritableFile> log_;
   std::error_code writeError_;
 };

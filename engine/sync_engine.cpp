@@ -1,13 +1,16 @@
 // Engine construction and small shared operations.
 #include "engine/sync_engine.h"
 
+#include "engine/dry_run_file_system.h"
 #include "engine/paths.h"
 
 namespace vardell {
 
 SyncEngine::SyncEngine(FileSystem& fs, RunWindow& window, EngineSetup setup)
-    : fs_(fs), window_(window), setup_(std::move(setup)), log_(window, fs) {
+    : dryRunFs_(setup.dryRun ? makeDryRunFileSystem(fs) : nullptr), fs_(dryRunFs_ ? *dryRunFs_ : fs),
+      window_(window), setup_(std::move(setup)), log_(window, fs_) {
   state_.RunIdle = true;
+  if (setup_.dryRun) log_.markActionsNotDone();
   window_.attachRun(*this);
 }
 
@@ -20,6 +23,7 @@ std::string SyncEngine::runLogFileName(const std::string& mirror) {
 std::error_code SyncEngine::openRunLog(const std::string& fileName) {
   runLogPath_.clear();
   runLogNote_.clear();
+  if (setup_.dryRun) return {};  // a dry run writes nothing, its log neither
   std::string path;
   const std::error_code ec = log_.openRunLog(setup_.runLogFolders, fileName, path);
   if (ec == TreeError::OwnFolderInsideTrees) {

@@ -28,6 +28,8 @@ namespace vardell {
 
 class SyncEngine final : public RunControl {
  public:
+  // With setup.dryRun the engine works on fs only through a dry-run view of it (see
+  // makeDryRunFileSystem), so no run of this engine changes anything.
   SyncEngine(FileSystem& fs, RunWindow& window, EngineSetup setup);
 
   void requestAbort() override { state_.AbortRequested = true; }
@@ -221,6 +223,7 @@ class SyncEngine final : public RunControl {
 
   FileSystem& fs_;
   RunWindow& window_;
+  std::unique_ptr<FileSystem> dryRunFs_;  // in a dry run, the file system the engine sees
   EngineSetup setup_;
   RunState state_;
   StatusLog log_;

@@ -1,4 +1,5 @@
-// vardell-cli as a script sees it: exit codes, refusals and an interrupted run.
+// vardell-cli as a script sees it: exit codes, refusals, an interrupted run, a dry run,
+// its output as text and as JSON lines, colours and write errors.
 #include "tests/support/spawn_program.h"
 #include "tests/support/temp_tree.h"
 
@@ -9,8 +10,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
 #include <chrono>
+#include <cstdlib>
 #include <functional>
+#include <map>
+#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -163,6 +172,175 @@ TEST_F(Cli, SigintAbortsCleanlyThenEndsByTheSignalAndFreesTheMirror) {
   EXPECT_NE(lines.find("Elapsed Time:  "), std::string::npos);
   for (const auto& entry : tree.listing("r")) EXPECT_EQ(entry.find(".vardell-"), std::string::npos) << entry;
   EXPECT_LT(tree.listing("r").size(), 4040u);
+}
+
+// The bytes a jsonl string stands for: UTF-8, with U+DC80 to U+DCFF standing for the bytes
+// 0x80 to 0xFF that were not UTF-8.
+std::string nameBytes(const QString& text) {
+  std::string bytes;
+  QString run;
+  const auto flush = [&] {
+    bytes += run.toUtf8().toStdString();
+    run.clear();
+  };
+  for (const QChar c : text) {
+    if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) {
+      flush();
+      bytes += char(c.unicode() - 0xDC00);
+    } else {
+      run += c;
+    }
+  }
+  flush();
+  return bytes;
+}
+
+std::vector<QJsonObject> jsonLines(const std::string& output) {
+  std::vector<QJsonObject> objects;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+    EXPECT_TRUE(document.isObject()) << line;
+    objects.push_back(document.object());
+  }
+  return objects;
+}
+
+TEST_F(Cli, JsonLinesCarryOddNamesExactlyAndEndWithTheSummary) {
+  const Lines odd{"new\nline", "tab\there", "quote\"d", "back\\slash", "a\\nb", "bad\xff\xfe" "byte", "caf\xc3\xa9"};
+  for (const auto& name : odd) tree.writeFile("m/" + name, "1");
+  tree.writeFile("m/differs", "12");
+  tree.writeFile("r/differs", "1");
+  EXPECT_EQ(run({"compare", "--format", "jsonl", tree.path("m"), tree.path("r")}), 1) << err();
+  const auto objects = jsonLines(out());
+  Lines unpaired;
+  std::map<std::string, int> kinds;
+  for (const QJsonObject& object : objects) {
+    const std::string kind = object["kind"].toString().toStdString();
+    ++kinds[kind];
+    if (kind == "unpaired_master_file") {
+      unpaired.push_back(nameBytes(object["path"].toString()));
+      EXPECT_EQ(object["size"].toInt(), 1);
+      EXPECT_TRUE(object["mtime"].toString().endsWith("Z"));
+    }
+    if (kind == "mismatch") {
+      EXPECT_EQ(object["reasons"].toArray(), QJsonArray({"size"}));
+      EXPECT_EQ(object["size"].toInt(), 2);
+      EXPECT_EQ(object["mirror_size"].toInt(), 1);
+    }
+  }
+  Lines expected;
+  for (const auto& name : odd) expected.push_back(tree.path("m/" + name));
+  std::sort(unpaired.begin(), unpaired.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(unpaired, expected);
+  EXPECT_EQ(kinds["mismatch"], 1);
+  EXPECT_EQ(kinds["comparing"], 1);
+  ASSERT_FALSE(objects.empty());
+  const QJsonObject summary = objects.back();
+  EXPECT_EQ(summary["kind"].toString(), "summary");
+  EXPECT_EQ(summary["outcome"].toString(), "differ");
+  EXPECT_EQ(summary["exit_status"].toInt(), 1);
+}
+
+TEST_F(Cli, PrintedNamesAreEscapedSoEachMapsBackToOneName) {
+  tree.writeFile("m/a\nb", "1");
+  tree.writeFile("m/a\\nb", "1");
+  tree.writeFile("m/bell\a\xff", "1");
+  EXPECT_EQ(run({"compare", tree.path("m"), tree.path("r")}), 1);
+  const std::string lines = out();
+  EXPECT_NE(lines.find("Unpaired master file " + tree.path("m/a\\nb") + "\n"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("Unpaired master file " + tree.path("m/a\\\\nb") + "\n"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("Unpaired master file " + tree.path("m/bell\\x07\\xFF") + "\n"), std::string::npos) << lines;
+}
+
+TEST_F(Cli, ADryRunChangesNothingAndSaysWhatASyncWould) {
+  tree.writeFile("m/a", "1");
+  tree.writeFile("m/Same", "1");
+  tree.writeFile("m/same", "2");
+  tree.writeFile("r/extra/old", "o");
+  const Lines before = tree.snapshot("m"), mirrorBefore = tree.snapshot("r"), dataBefore = tree.snapshot("data"),
+              runBefore = tree.snapshot("run");
+  Lines args = syncArgs();
+  args.insert(args.begin() + 1, "-n");
+  // The name clash cannot be mirrored: exit 1, as the Sync would end.
+  EXPECT_EQ(run(args), 1) << err();
+  EXPECT_EQ(tree.snapshot("m"), before);
+  EXPECT_EQ(tree.snapshot("r"), mirrorBefore);
+  EXPECT_EQ(tree.snapshot("data"), dataBefore);
+  EXPECT_EQ(tree.snapshot("run"), runBefore);
+  const std::string lines = out();
+  EXPECT_NE(lines.find("Would copy to " + tree.path("r/a") + "\n"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("Would remove " + tree.path("r/extra/old") + "\n"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("Would remove folder " + tree.path("r/extra") + "\n"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("Files Copied: 2\nFiles Removed: 1\nFailed actions: 1\nDry run: nothing was changed\n"),
+            std::string::npos) << lines;
+  EXPECT_EQ(lines.find("Copy completed"), std::string::npos);
+
+  args.insert(args.begin() + 1, "--format=jsonl");
+  EXPECT_EQ(run(args), 1);
+  const auto objects = jsonLines(out());
+  ASSERT_FALSE(objects.empty());
+  EXPECT_EQ(objects.back()["dry_run"].toBool(), true);
+  EXPECT_EQ(objects.back()["copied"].toInt(), 2);
+  EXPECT_EQ(objects.back()["removed"].toInt(), 1);
+  EXPECT_EQ(objects.back()["exit_status"].toInt(), 1);
+}
+
+TEST_F(Cli, AnOutputThatCannotBeWrittenEndsWithTwo) {
+  tree.writeFile("m/a", "1");
+  for (const Lines& args : {Lines{"--help"}, Lines{"-V"}, Lines{"compare", tree.path("m"), tree.path("r")}}) {
+    const pid_t pid = spawnProgram([&] {
+      Lines all{VARDELL_CLI_PATH};
+      all.insert(all.end(), args.begin(), args.end());
+      return all;
+    }(), "/dev/full", tree.path("full.stderr"));
+    const int status = wait(pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2) << args[0];
+    EXPECT_NE(tree.readFile("full.stderr").find("cannot write to standard output"), std::string::npos);
+  }
+}
+
+// Runs vardell-cli with its output on a terminal (a pseudo-terminal) under TERM=term.
+std::string onTerminal(const Lines& args, const char* term) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  EXPECT_GE(master, 0);
+  EXPECT_EQ(::grantpt(master), 0);
+  EXPECT_EQ(::unlockpt(master), 0);
+  const std::string terminal = ::ptsname(master);
+  // Held open until the program has ended, so its output waits to be read.
+  const int held = ::open(terminal.c_str(), O_RDWR | O_NOCTTY);
+  const char* oldTerm = std::getenv("TERM");
+  const std::string savedTerm = oldTerm ? oldTerm : "";
+  ::setenv("TERM", term, 1);
+  Lines all{VARDELL_CLI_PATH};
+  all.insert(all.end(), args.begin(), args.end());
+  const pid_t pid = spawnProgram(all, terminal);
+  oldTerm ? ::setenv("TERM", savedTerm.c_str(), 1) : ::unsetenv("TERM");
+  ::waitpid(pid, nullptr, 0);
+  ::close(held);
+  std::string output;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) output.append(buffer, std::size_t(n));
+  ::close(master);
+  return output;
+}
+
+TEST_F(Cli, ColoursOnlyForTerminalsThatShowThemAndRedOnlyForFailures) {
+  tree.writeFile("m/a", "12");
+  tree.writeFile("r/a", "1");
+  const Lines compare{"compare", tree.path("m"), tree.path("r")};
+  EXPECT_NE(onTerminal(compare, "xterm").find("\x1b[91mFolders do not match"), std::string::npos);
+  EXPECT_EQ(onTerminal(compare, "dumb").find('\x1b'), std::string::npos);
+
+  Lines coloured = compare;
+  coloured.insert(coloured.begin() + 1, "--color=always");
+  EXPECT_EQ(run(coloured), 1);
+  // A mismatch is a finding, not a failure.
+  EXPECT_NE(out().find("\x1b[93mSize mismatch"), std::string::npos) << out();
 }
 
 }  // namespace

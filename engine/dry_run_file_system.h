@@ -1,0 +1,20 @@
+// The file system a dry run sees: every read reaches the real one, every change is only
+// remembered, so the Sync's own walk runs unchanged and writes nothing anywhere.
+#pragma once
+
+#include "platform/filesystem.h"
+
+#include <memory>
+
+namespace vardell {
+
+// Wraps `real`, which must outlive it. What a change would do is answered from what it
+// remembers: a file moved to the trash or a folder removed is gone from later listings and
+// tests, a folder created lists empty, a copy succeeds with its source's size and time.
+// A copy of a folder or a special file fails as the real one would; failures that only
+// the writing itself could show (a full disk) are not foreseen. The run log cannot be
+// opened (read_only_file_system), and the letter-case test of a volume makes no file: it
+// looks one existing name up in another case.
+std::unique_ptr<FileSystem> makeDryRunFileSystem(FileSystem& real);
+
+}  // namespace vardell
