@@ -1,5 +1,7 @@
-// The terminal front end's option syntax: the forms getopt_long accepts, and the refusals.
+// The terminal front end's option syntax (the forms getopt_long accepts, and the
+// refusals), and the stable kinds its jsonl output gives status lines.
 #include "cli/cli_options.h"
+#include "cli/status_line_kinds.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -100,6 +102,54 @@ TEST(CliExcludeFrom, ReadsOneTextALineSkippingEmptyLinesAndRefusesAMissingFile) 
 
   EXPECT_FALSE(parseCliOptions({"sync", "--exclude-from=" + tree.path("none"), "M", "R"}, error));
   EXPECT_EQ(error, "cannot read the exclusion file " + tree.path("none") + ": No such file or directory");
+}
+
+struct KindRow {
+  const char* name;
+  std::vector<LineFragment> fragments;
+  const char* kind;
+  const char* path;
+};
+
+class StatusLineKinds : public ::testing::TestWithParam<KindRow> {};
+
+TEST_P(StatusLineKinds, AreReadFromTheFragments) {
+  const LineFacts facts = readStatusLine(GetParam().fragments);
+  EXPECT_EQ(facts.kind, GetParam().kind);
+  EXPECT_EQ(facts.path, GetParam().path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, StatusLineKinds,
+    ::testing::Values(
+        KindRow{"UnpairedFolderInOneFragment", {{"Unpaired mirror folder /r/a b", Colour::Maroon}}, "unpaired_mirror_folder", "/r/a b"},
+        KindRow{"UnpairedFolderWithItsSeparator",
+                {{"Unpaired master folder ", Colour::Olive}, {"/m/x/", Colour::Grey}}, "unpaired_master_folder", "/m/x"},
+        // A name that looks like a keyword stays a name.
+        KindRow{"FolderRemovalOfANameLikeAPass", {{"Removing ", Colour::Blue}, {"/r/files in x", Colour::Black}}, "removed", "/r/files in x"},
+        KindRow{"WouldRemoveFolderBeforeWouldRemove",
+                {{"Would remove folder ", Colour::Blue}, {"/r/d", Colour::Black}}, "would_remove_folder", "/r/d"},
+        KindRow{"MismatchOfTwoKinds", {{"Size mismatch, Time mismatch ", Colour::Maroon}, {"/m/f", Colour::Black}}, "mismatch", "/m/f"},
+        KindRow{"CopyFailure", {{"File copy failed: No space left on device: ", Colour::Red}, {"/r/f", Colour::Black}}, "copy_failed", "/r/f"},
+        KindRow{"RemovalPass",
+                {{"Removing files in ", Colour::Navy}, {"/r", Colour::Black}, {" that don't exist in ", Colour::Navy}, {"/m", Colour::Black}},
+                "removal_pass", ""},
+        KindRow{"DryRunVerdict", {{"Dry run: nothing was changed", Colour::Green}}, "verdict", ""},
+        KindRow{"OtherRedLine", {{"Cannot flush the mirror volume: I/O error", Colour::Red}}, "failure", "" }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StatusLineFacts, MismatchReasonsCountsAndFolderPairs) {
+  EXPECT_EQ(readStatusLine({{"Binary mismatch, Type mismatch ", Colour::Maroon}, {"/m/f", Colour::Black}}).reasons,
+            (std::vector<std::string>{"binary", "type"}));
+  EXPECT_EQ(readStatusLine({{"Can't open ", Colour::Maroon}, {"/m/f", Colour::Black}}).reasons,
+            (std::vector<std::string>{"cannot_open"}));
+  EXPECT_EQ(readStatusLine({{"Files Removed: ", Colour::Olive}, {"12", Colour::Black}}).count, 12);
+  const LineFacts pass = readStatusLine(
+      {{"Removing files in ", Colour::Navy}, {"/r", Colour::Black}, {" that don't exist in ", Colour::Navy}, {"/m", Colour::Black}});
+  EXPECT_EQ(pass.master, "/m");
+  EXPECT_EQ(pass.mirror, "/r");
+  EXPECT_EQ(readStatusLine({{"File copy failed: No space left on device: ", Colour::Red}, {"/r/f", Colour::Black}}).reason,
+            "No space left on device");
 }
 
 }  // namespace

@@ -118,6 +118,7 @@ TEST_F(Cli, RefusalsExitWithTwoAndOneLineOnStderr) {
       {{"sync", "--allow-empty-master=no", m, r}, "option '--allow-empty-master' does not take a value"},
       {{"compare", "--quiet=1", m, r}, "option '--quiet' does not take a value"},
       {{"--help=no"}, "option '--help' does not take a value"},
+      {{"compare", "--exclude-from", tree.path("no-list"), m, r}, "cannot read the exclusion file"},
   };
   for (const auto& refusal : refusals) {
     EXPECT_EQ(run(refusal.args), 2) << refusal.reason;
