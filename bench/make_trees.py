@@ -4,7 +4,8 @@
 KIND is nested (100,000 small files), flat (20,000 files in one folder), big (20 files of
 100 MB), copyset (10,000 files of 100 kB, about 1 GB), onebig (one 1 GB file), small
 (100,000 files of 0-16 KiB in 5,000 folders), flat1k (20,000 files of 1 KiB in one folder)
-or lognormal (10,000 files of log-normal sizes, about 1 GB in all).
+or lognormal (10,000 files of log-normal sizes, about 1 GB in all), or million (1,000,000
+files of 0-63 bytes in 2,000 folders, for a tmpfs).
 `mutate FOLDER` changes 1% of a tree's files (content, size and time), deletes 0.5% and
 adds 0.5% new ones, the same way every time."""
 import os
@@ -66,6 +67,11 @@ def onebig(root, rng):
     write(f"{root}/one.bin", 1_000_000_000, rng)
 
 
+def million(root, rng):
+    for i in range(1_000_000):
+        write(f"{root}/d{i % 40:02d}/s{(i // 40) % 50:02d}/f{i:07d}.dat", rng.randrange(0, 64), rng)
+
+
 def mutate(root, rng):
     files = sorted(os.path.join(d, f) for d, _, fs in os.walk(root) for f in fs)
     for path in files[:: 100]:
@@ -81,5 +87,5 @@ def mutate(root, rng):
 if __name__ == "__main__":
     kind, folder = sys.argv[1], sys.argv[2]
     generator = {"nested": nested, "flat": flat, "big": big, "copyset": copyset, "onebig": onebig,
-                 "small": small, "flat1k": flat1k, "lognormal": lognormal, "mutate": mutate}
+                 "small": small, "flat1k": flat1k, "lognormal": lognormal, "million": million, "mutate": mutate}
     generator[kind](folder, random.Random(int(sys.argv[3]) if len(sys.argv) > 3 else 42))

@@ -5,7 +5,8 @@
 #   bench/run_bench.sh [RUNS]     (default 3 runs per measurement)
 # BENCH_CACHE=cold (default) drops the page cache before every timed run; BENCH_CACHE=warm
 # runs each command once untimed first instead. BENCH_ONLY=WORDS measures only the
-# sections named (compare, content, smallcontent, sync, initial, flat, memory). BENCH_BASELINE=PATH names
+# sections named (compare, content, smallcontent, sync, initial, flat, memory, million; million
+# builds 1,000,000 files twice on a tmpfs of its own, about 9 GB of memory). BENCH_BASELINE=PATH names
 # an earlier vardell-cli build that is measured beside this one in the same run;
 # BENCH_CLI=PATH measures that build instead of building this checkout.
 set -euo pipefail
@@ -22,7 +23,10 @@ fi
 
 work=$(mktemp -d /tmp/vardell-bench-XXXXXX)
 image="$work.img"
-cleanup() { umount "$work" 2>/dev/null || true; rm -f "$image" "$work.floor"; rm -rf "$work"; }
+cleanup() {
+  umount "$work.million" 2>/dev/null || true; rmdir "$work.million" 2>/dev/null || true
+  umount "$work" 2>/dev/null || true; rm -f "$image" "$work.floor"; rm -rf "$work"
+}
 trap cleanup EXIT
 if truncate -s 40G "$image" && mkfs.ext4 -q -F "$image" && mount -o loop "$image" "$work"; then
   echo "file system: fresh ext4 on a loop device; page cache: ${BENCH_CACHE:-cold}"
@@ -142,7 +146,7 @@ report "1%-mutated sync, 100k" "$t5" "$p5" "rsync -a --delete" 0.9 "$b5"
 fi
 
 fresh="rm -rf $work/init.r; mkdir $work/init.r"
-want initial && for set in nested copyset onebig; do
+want initial && for set in nested flat copyset onebig; do
   t=$(median "$fresh" V sync "$work/$set.m" "$work/init.r")
   b=$(base "$fresh" Vb sync "$work/$set.m" "$work/init.r")
   p=$(median "rm -rf $work/init.r" cp -a "$work/$set.m" "$work/init.r")
@@ -157,6 +161,28 @@ printf '%-44s %.2f us/entry flat, %.2f us/entry nested: ratio %.2f (target <= 1.
   "20,000 files in one folder" "$(echo "$perflat * 1000000" | bc -l)" "$(echo "$pernested * 1000000" | bc -l)" \
   "$(echo "$perflat / $pernested" | bc -l)"
 
+fi
+# A million files in 2,000 folders on a tmpfs: Sync with nothing to do against rsync and
+# vardell's own metadata Compare, and a binary Compare (1% changed) against diff -rq, with
+# its peak memory (the master's kept listings have a 64 MB budget).
+if want million; then
+  mill=$work.million
+  mkdir -p "$mill" && mount -t tmpfs -o size=12G,nr_inodes=3000000 tmpfs "$mill"
+  python3 bench/make_trees.py million "$mill/m"; cp -a "$mill/m" "$mill/r"
+  cp -a "$mill/m" "$mill/x"; python3 bench/make_trees.py mutate "$mill/x"
+  tm=$(median : V sync "$mill/m" "$mill/r")
+  bm=$(base : Vb sync "$mill/m" "$mill/r")
+  pm=$(median : rsync -a --delete "$mill/m/" "$mill/r/")
+  report "sync with nothing to do, 1M (tmpfs)" "$tm" "$pm" "rsync -a --delete" 0.7 "$bm"
+  cm=$(median : Vc compare "$mill/m" "$mill/r")
+  report "sync with nothing to do, 1M, vs metadata compare" "$tm" "$cm" "vardell-cli compare" 1.0
+  tc=$(median : Vc compare -t binary "$mill/x" "$mill/r")
+  bc=$(base : Vcb compare -t binary "$mill/x" "$mill/r")
+  pc=$(median : "diff -rq $mill/x $mill/r >/dev/null || true")
+  report "binary compare, 1M 1%-changed (tmpfs)" "$tc" "$pc" "diff -rq" 0.8 "$bc"
+  rss=$(/usr/bin/time -f %M "$CLI" compare -t binary "$mill/x" "$mill/r" 2>&1 >/dev/null | tail -1)
+  printf '%-44s %d kB (target < 102400 kB)\n' "peak memory, binary compare 1M" "$rss"
+  umount "$mill"; rmdir "$mill"
 fi
 if want memory; then
   rss=$(/usr/bin/time -f %M "$CLI" compare "$work/nested.m" "$work/nested.r" 2>&1 >/dev/null | tail -1)

@@ -1,26 +1,31 @@
 // The master's listings that Compare's folder-size walk made (and the mirror root's, made
 // meanwhile), kept for the two passes after it, which list the same folders again: the
-// reverse pass reads them, and the forward pass, their last user, takes them. A tree of
-// one large folder is then listed, with a stat per entry, once a side instead of three
-// times in all. Only a whole tree is kept, and only up to a budget of entries; a listing
-// that is not kept is made again as always.
+// reverse pass reads them, and the forward pass, their last user, takes them. A tree is
+// then listed, with a stat per entry, once a side instead of three times in all. Only a
+// whole tree is kept, in a compact form (a fixed-size record per entry, every name in one
+// buffer) within a budget of bytes; a listing that is not kept is made again as always.
 #pragma once
 
 #include "platform/dir_entry.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 namespace vardell {
 
-// About 80 bytes an entry: some 16 MB for a tree of this many entries.
-inline constexpr std::size_t kKeptEntriesBudget = 200'000;
+// 64 MB: some 1,000,000 entries of 32 bytes and a name of about 30 bytes each.
+inline constexpr std::size_t kKeptBytesBudget = std::size_t(64) << 20;
 
 class KeptListings {
  public:
-  explicit KeptListings(std::size_t entryBudget = kKeptEntriesBudget) : budget_(entryBudget) {}
+  // A budget of at most 4 GiB: names are found by 32-bit offsets.
+  explicit KeptListings(std::size_t byteBudget = kKeptBytesBudget)
+      : budget_(std::min<std::size_t>(byteBudget, std::numeric_limits<std::uint32_t>::max())) {}
 
   // Starts keeping the listings of the tree at `root`, forgetting any kept before.
   void startTree(const std::string& root);
@@ -41,15 +46,36 @@ class KeptListings {
   bool moveTo(const std::string& folder, std::vector<DirEntry>& entries);
 
  private:
-  using Listings = std::unordered_map<std::string, std::vector<DirEntry>>;
+  // One entry, its name in names_.
+  struct Record {
+    std::int64_t size;
+    std::int64_t mtimeNs;
+    std::uint32_t nameAt;
+    std::uint32_t time;
+    std::uint16_t nameLength;
+    std::uint16_t attr;
+    std::uint16_t mode;
+    EntryKind kind;
+  };
+  // A folder's listing: its records, in listing order.
+  struct Span {
+    std::size_t first;
+    std::size_t count;
+  };
+  using Listings = std::unordered_map<std::string, Span>;
   // The folder's kept listing when the whole tree is kept; end() otherwise.
   Listings::iterator served(const std::string& folder);
+  // The bytes a listing takes here: its records, its names and its folder's own share.
+  static std::size_t bytesOf(const std::string& folder, const std::vector<DirEntry>& entries);
+  void expand(const Span& span, std::vector<DirEntry>& entries) const;
 
   std::string root_;
   bool keeping_ = false;  // the folder-size walk is on, within the budget
   bool whole_ = false;    // every folder of the tree was listed and kept
   std::size_t budget_;
-  std::size_t entries_ = 0;
+  std::size_t bytes_ = 0;
+  std::vector<Record> records_;
+  std::string names_;
   Listings listings_;
 };
 

@@ -6,12 +6,16 @@
 #include "platform/trash.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <stdio.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <map>
+#include <mutex>
 #include <random>
 
 #ifndef RENAME_NOREPLACE
@@ -48,6 +52,32 @@ mode_t currentUmask() {
   }();
   return mask;
 }
+
+// True when the file system of the open file `fd` is one of the kernel's own disk or memory
+// file systems: a file there keeps its number under every name and what it was given
+// before its close, so what the copy's own handle shows is what its name holds. Network
+// and FUSE file systems are not, and their copies are read again by name after the close.
+bool keepsWhatItIsGiven(int fd, dev_t device) {
+  static std::mutex mutex;
+  static std::map<dev_t, bool> known;  // by device: asked once per volume
+  const std::lock_guard lock(mutex);
+  if (const auto it = known.find(device); it != known.end()) return it->second;
+  struct statfs fs {};
+  bool local = false;
+  if (::fstatfs(fd, &fs) == 0) {
+    switch (static_cast<unsigned long>(fs.f_type)) {
+      case EXT4_SUPER_MAGIC: case XFS_SUPER_MAGIC: case BTRFS_SUPER_MAGIC: case TMPFS_MAGIC: case F2FS_SUPER_MAGIC:
+        local = true;
+        break;
+      default: break;
+    }
+  }
+  return known[device] = local;
+}
+
+// Below this size the kernel's own read-ahead covers a file whole: advising it costs a
+// system call per file for nothing.
+constexpr off_t kAdviseSequentialFrom = 256 << 10;
 
 std::string temporaryName() {
   static std::mt19937_64 random{std::random_device{}()};
@@ -100,7 +130,7 @@ class PosixFileCopy final : public FileCopy {
   std::error_code startContent(UniqueFd in, mode_t mode, bool allowUnnamed) {
     in_ = std::move(in);
     mode_ = mode;
-    ::posix_fadvise(in_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (source_.size >= kAdviseSequentialFrom) ::posix_fadvise(in_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     if (allowUnnamed) {
       out_ = UniqueFd(::openat(folder_.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode & 0777));
       if (out_) return {};
@@ -288,7 +318,9 @@ class PosixFileCopy final : public FileCopy {
     struct stat st {};
     bool known = out_ ? ::fstat(out_.get(), &st) == 0
                       : ::fstatat(folder_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-    if (known && out_) {
+    if (known && out_ && keepsWhatItIsGiven(out_.get(), st.st_dev)) {
+      out_ = UniqueFd();
+    } else if (known && out_) {
       const dev_t device = st.st_dev;
       out_ = UniqueFd();
       // Read by its name: some network file systems give a file another number under each

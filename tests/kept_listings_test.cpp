@@ -18,7 +18,7 @@ std::vector<DirEntry> entriesNamed(std::initializer_list<const char*> names) {
 }
 
 TEST(KeptListings, ServeAWholeTreeWithinTheBudgetAndNothingElse) {
-  KeptListings kept(5);
+  KeptListings kept(300);  // bytes: the first tree below fits, the second does not
   std::vector<DirEntry> entries;
   kept.startTree("/m");
   kept.keep("/m", entriesNamed({"a", "d"}));
@@ -48,6 +48,34 @@ TEST(KeptListings, ServeAWholeTreeWithinTheBudgetAndNothingElse) {
   kept.finishTree(false);
   EXPECT_FALSE(kept.holds("/m"));
   EXPECT_FALSE(kept.moveTo("/m", entries));
+}
+
+TEST(KeptListings, GiveBackEveryFieldOfEveryEntry) {
+  const std::vector<DirEntry> listed = {
+      {.Name = ".", .Attr = kAttrFolder, .Kind = EntryKind::Folder, .Mode = 0755},
+      {.Name = std::string(255, 'n'), .Attr = kAttrReadOnly | kAttrHidden, .Size = std::int64_t(5) << 40,
+       .Time = 0xfedcba98, .MtimeNs = -1'234'567'891, .Kind = EntryKind::File, .Mode = 07777},
+      {.Name = std::string("lat\xe9\0x", 6), .Size = 11, .MtimeNs = 1'600'000'000'123'456'789, .Kind = EntryKind::Symlink},
+      {.Name = "fifo", .Kind = EntryKind::Special, .Mode = 0600},
+  };
+  KeptListings kept;
+  kept.startTree("/m");
+  kept.keep("/m", std::vector<DirEntry>(listed));
+  kept.keep("/m/empty", {});
+  kept.finishTree(true);
+  std::vector<DirEntry> served;
+  for (const bool take : {false, true}) {
+    ASSERT_TRUE(take ? kept.moveTo("/m", served) : kept.copyTo("/m", served));
+    ASSERT_EQ(served.size(), listed.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+      const DirEntry &a = listed[i], &b = served[i];
+      EXPECT_TRUE(a.Name == b.Name && a.Attr == b.Attr && a.Size == b.Size && a.Time == b.Time &&
+                  a.MtimeNs == b.MtimeNs && a.Kind == b.Kind && a.Mode == b.Mode)
+          << "entry " << i << " came back otherwise";
+    }
+  }
+  ASSERT_TRUE(kept.copyTo("/m/empty", served));
+  EXPECT_TRUE(served.empty());
 }
 
 struct ListedOnceTest : CommandTest {
