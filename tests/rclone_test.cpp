@@ -1,13 +1,12 @@
 // A mirror on cloud storage reached through `rclone mount` (a local folder standing for the
 // cloud): the volume has no hard links and answers them with EIO, yet replaced files go to
 // its trash, every run ends with exit 0 and the mirror converges, also in the cloud itself.
+#include "tests/support/cli_run.h"
 #include "tests/support/fuse_volume.h"
-#include "tests/support/spawn_program.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,7 +14,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <set>
@@ -30,13 +28,6 @@ using Lines = std::vector<std::string>;
 
 constexpr int kFolders = 10;
 constexpr int kFilesPerFolder = 50;
-
-std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 Lines linesOf(const std::string& text) {
   Lines lines;
@@ -63,12 +54,6 @@ std::map<std::string, std::int64_t> timesBelow(const TempTree& tree, const std::
   return times;
 }
 
-struct CliRun {
-  int exitCode = -1;
-  std::string out;  // the status lines
-  std::string err;
-};
-
 struct RcloneMirror : ::testing::Test {
   TempTree tree;  // declared first: it outlives the mount inside it
   int runs = 0;
@@ -89,19 +74,10 @@ struct RcloneMirror : ::testing::Test {
   std::string mirror() const { return tree.path("cloud/Photos"); }
 
   CliRun runCli(const std::string& command, const Lines& options = {}) {
-    const std::string tag = tree.path("run" + std::to_string(++runs));
-    std::vector<std::string> args{VARDELL_CLI_PATH, command, "--color", "never"};
+    Lines args{command, "--color", "never"};
     args.insert(args.end(), options.begin(), options.end());
     args.insert(args.end(), {master(), mirror()});
-    const pid_t pid = spawnProgram(args, tag + ".stdout", tag + ".stderr");
-    CliRun run;
-    EXPECT_GT(pid, 0);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = readBytes(tag + ".stdout");
-    run.err = readBytes(tag + ".stderr");
-    return run;
+    return runVardellCli(args, tree.path("run" + std::to_string(++runs)));
   }
 
   static std::string fileName(int folder, int file) {

@@ -1,6 +1,7 @@
 // Syncs by vardell-cli onto exFAT, FAT32 and NTFS volumes, each made in an image file and
 // mounted through its FUSE driver: a user's backup onto a USB drive, with the names, sizes
 // and past times real files have, and the names such a volume cannot hold.
+#include "tests/support/cli_run.h"
 #include "tests/support/fuse_volume.h"
 #include "tests/support/spawn_program.h"
 #include "tests/support/temp_tree.h"
@@ -313,12 +314,6 @@ struct Row {
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
-struct CliRun {
-  int exitCode = -1;
-  std::string out;  // the status lines
-  std::string err;
-};
-
 struct VolumeSync : ::testing::TestWithParam<Row> {
   TempTree tree;  // declared first: it outlives the volume mounted inside it
   std::string master;
@@ -339,20 +334,7 @@ struct VolumeSync : ::testing::TestWithParam<Row> {
     }
   }
 
-  CliRun runCli(const Lines& args) {
-    const std::string tag = tree.path("run" + std::to_string(++runs));
-    std::vector<std::string> all{VARDELL_CLI_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    const pid_t pid = spawnProgram(all, tag + ".stdout", tag + ".stderr");
-    CliRun run;
-    EXPECT_GT(pid, 0);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = readBytes(tag + ".stdout");
-    run.err = readBytes(tag + ".stderr");
-    return run;
-  }
+  CliRun runCli(const Lines& args) { return runVardellCli(args, tree.path("run" + std::to_string(++runs))); }
 
   // Writes the master: the user's files (those in ASCII only where the volume refuses the
   // rest), then the extra names; times are set last, folders after their files.
