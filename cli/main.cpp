@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     return outputWritten() ? 0 : kExitTrouble;
   }
   if (options.version) {
-    std::printf("%s\n", kApplicationTitle);
+    std::fputs(versionText("vardell-cli").c_str(), stdout);
     return 0;
   }
   installInterruptHandlers();

@@ -8,6 +8,7 @@
 #include "shell/main_form.h"
 #include "shell/off_screen_messages.h"
 #include "shell/pictures.h"
+#include "shell/program_help.h"
 #include "shell/program_start.h"
 #include "shell/window_prompts.h"
 
@@ -34,6 +35,7 @@ bool windowsSeen() {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> parameters(argv + 1, argv + argc);
+  if (const auto answered = vardell::answerHelpOrVersion(parameters)) return *answered;
   for (std::size_t i = 4; i < parameters.size(); ++i) {
     // An empty text occurs in every path: every subfolder would be skipped without a word.
     if (!parameters[i].empty()) continue;

@@ -186,6 +186,8 @@ void TMainForm::buildControls() {
   GetNewBtn->setFont(link);
   GetNewBtn->setStyleSheet(QStringLiteral("QPushButton { color: #0000FF; border: none; text-align: left; }"
                                           "QPushButton:disabled { color: #8080C0; }"));
+  // A build that a package manager updates offers no download of its own.
+  if (!updateCheckOffered()) GetNewBtn->hide();
 
   // The status caption, the status window and the progress bars.
   CompLabel = new QLabel(QStringLiteral("Status"), ClientArea);

@@ -1,6 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The main window's configuration of its update-check component.
 #include "update/main_window_update.h"
 
+#include "engine/version.h"
 #include "update/web_file_info.h"
 
 #include <QFontDatabase>
@@ -25,7 +28,7 @@ QFont updateWindowsFont() {
 }
 
 void configureWebFileInfo1(TWebFileInfo& WebFileInfo1) {
-  WebFileInfo1.SetCurrentVersion(QStringLiteral(VARDELL_VERSION));
+  WebFileInfo1.SetCurrentVersion(QString::fromUtf8(kVersion));
   WebFileInfo1.SetHomeURL(kProductHomeURL);
   TWfiTags tags;
   tags.DateTag = QStringLiteral("date");
@@ -36,5 +39,7 @@ void configureWebFileInfo1(TWebFileInfo& WebFileInfo1) {
   WebFileInfo1.SetVersionFormat(wfivSimpleString);
   WebFileInfo1.SetUIFont(updateWindowsFont());
 }
+
+bool updateCheckOffered() { return VARDELL_UPDATE_CHECK != 0; }
 
 }  // namespace vardell

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // How the main window sets up its update-check component WebFileInfo1.
 #pragma once
 
@@ -19,5 +21,9 @@ QFont updateWindowsFont();
 // page above, the tags "date", "download" and "version", opening the download and then
 // ending the program, versions compared as plain text, and updateWindowsFont().
 void configureWebFileInfo1(TWebFileInfo& WebFileInfo1);
+
+// Whether this build offers the update check in its window: false in builds made with
+// VARDELL_UPDATE_CHECK off, whose updates come from a package manager.
+bool updateCheckOffered();
 
 }  // namespace vardell

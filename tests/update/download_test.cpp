@@ -13,9 +13,9 @@ namespace vardell::test {
 namespace {
 
 const QString kOffer = boxLine(TMsgIcon::Question, TMsgButtons::YesNo, "Update Available",
-                               "Current version is 3.1.5.\rVersion 3.2 is available.\rDownload the update?");
+                               QStringLiteral("Current version is %1.\rVersion 3.2 is available.\rDownload the update?").arg(kVersion));
 const QString kInstall = boxLine(TMsgIcon::Question, TMsgButtons::YesNo, "Install Update",
-                                 "Do you want to install the update now?\rThis will close Vardell v3.1.5.");
+                                 QStringLiteral("Do you want to install the update now?\rThis will close %1.").arg(kApplicationTitle));
 
 QString downloadError(const QString& error) {
   return boxLine(TMsgIcon::Exclamation, TMsgButtons::Ok, "Download Error",

@@ -1,6 +1,7 @@
 // A configured update-check component, the loopback server it asks, and recorded prompts.
 #pragma once
 
+#include "engine/version.h"
 #include "tests/update/loopback_http_server.h"
 #include "tests/update/recording_prompts.h"
 #include "update/main_window_update.h"
@@ -46,7 +47,7 @@ class UpdateFixture : public ::testing::Test {
     return box(TMsgIcon::Exclamation, TMsgButtons::Ok, "Connection Error",
                "Could not retrieve version information from the Internet.\rError: \"" + error + ".\"");
   }
-  QString plain(const QString& text) const { return box(TMsgIcon::None, TMsgButtons::Ok, "Vardell v3.1.5", text); }
+  QString plain(const QString& text) const { return box(TMsgIcon::None, TMsgButtons::Ok, kApplicationTitle, text); }
 
   LoopbackHttpServer server;
   RecordingPrompts prompts;

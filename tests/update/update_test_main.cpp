@@ -1,5 +1,7 @@
 // The update tests run inside a QApplication on the offscreen platform, with no proxy
 // taken from the environment, so that every request stays on 127.0.0.1.
+#include "engine/version.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -11,7 +13,7 @@ int main(int argc, char** argv) {
   for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY"})
     ::unsetenv(name);
   QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName(QStringLiteral("Vardell v3.1.5"));
+  QApplication::setApplicationDisplayName(QString::fromUtf8(vardell::kApplicationTitle));
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

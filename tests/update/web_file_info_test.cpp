@@ -270,7 +270,7 @@ TEST(WebFileInfoConfiguration, MainWindowComponent) {
 
   TWebFileInfo WebFileInfo1;
   configureWebFileInfo1(WebFileInfo1);
-  EXPECT_EQ(WebFileInfo1.CurrentVersion(), "3.1.5");
+  EXPECT_EQ(WebFileInfo1.CurrentVersion(), QString::fromUtf8(kVersion));
   EXPECT_EQ(WebFileInfo1.HomeURL(), "https://vardell.org/update/vardell.html");
   TWfiTags tags;
   tags.DateTag = "date";
