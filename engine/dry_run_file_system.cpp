@@ -3,6 +3,8 @@
 
 #include "platform/path_text.h"
 
+#include <algorithm>
+#include <optional>
 #include <set>
 
 namespace vardell {
@@ -83,7 +85,9 @@ class DryRunFileSystem final : public FileSystem {
     }
     return isGone(path) ? missing() : real_.statEntry(path, entry);
   }
-  bool fileExists(const std::string& path) override { return !isGone(path) && real_.fileExists(path); }
+  bool fileExists(const std::string& path) override {
+    return !made_.count(path) && !isGone(path) && real_.fileExists(path);
+  }
   bool folderExists(const std::string& path) override {
     return made_.count(path) || (!isGone(path) && real_.folderExists(path));
   }
@@ -164,12 +168,14 @@ class DryRunFileSystem final : public FileSystem {
   bool isOnSystemVolume(const std::string& path) override { return real_.isOnSystemVolume(path); }
 
  private:
-  // True when the entry at path, or a folder above it, was trashed or removed.
+  // True when the entry at path, or a folder above it, was trashed or removed, or when a
+  // folder above it was created: a new folder holds only the folders made in it, whatever
+  // stood at its path before (a link the run trashed may lead to a full folder).
   bool isGone(const std::string& path) const {
-    if (gone_.empty()) return false;
+    if (gone_.empty() && made_.empty()) return false;
     for (std::string at = path; at.size() > 1; at = parentFolder(at)) {
+      if (made_.count(at)) return at != path;
       if (gone_.count(at)) return true;
-      if (made_.count(at)) return false;
     }
     return false;
   }
@@ -179,19 +185,42 @@ class DryRunFileSystem final : public FileSystem {
   std::set<std::string> made_;  // folders the run would have created
 };
 
+// `name` with its ASCII letters in the other case; the same text when it has none.
+std::string withLetterCaseSwapped(std::string name) {
+  for (char& c : name) c = c >= 'a' && c <= 'z' ? char(c - 32) : c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+  return name;
+}
+
+// Whether `name`, listed in `folder` among `listed`, is found in other letter case: a
+// volume that keeps case apart finds that name only when it is listed itself. Nothing when
+// the name has no letters.
+std::optional<bool> swappedNameIsFound(FileSystem& fs, const std::string& folder, const std::vector<DirEntry>& listed,
+                                       const std::string& name) {
+  const std::string other = withLetterCaseSwapped(name);
+  if (other == name) return std::nullopt;
+  if (std::any_of(listed.begin(), listed.end(), [&](const DirEntry& e) { return e.Name == other; })) return false;
+  // Not the identity: some network volumes number each spelling of a name anew.
+  FileIdentity found;
+  return !fs.identifyEntry(joinPath(folder, other), found);
+}
+
 bool DryRunFileSystem::foldsLetterCase(const std::string& root) {
+  // The Sync's own test makes a file in the root; this one looks names up in other letter
+  // case instead: first the root's entries, then the root's own name in the folder above
+  // it, when that folder is on the root's volume.
   std::vector<DirEntry> entries;
   if (made_.count(root) || real_.listFolder(root, entries, ListingDetail::NamesAndKinds)) return false;
   for (const DirEntry& entry : entries) {
-    std::string other = entry.Name;
-    for (char& c : other) c = c >= 'a' && c <= 'z' ? char(c - 32) : c >= 'A' && c <= 'Z' ? char(c + 32) : c;
-    if (other == entry.Name) continue;
-    // The name in other letter case finds the same entry only on a volume that folds case.
-    FileIdentity asListed, asSwapped;
-    return !real_.identifyEntry(joinPath(root, entry.Name), asListed) &&
-           !real_.identifyEntry(joinPath(root, other), asSwapped) && asListed == asSwapped;
+    if (entry.isDotEntry()) continue;
+    if (const auto folds = swappedNameIsFound(real_, root, entries, entry.Name)) return *folds;
   }
-  return false;
+  FileIdentity rootId, aboveId;
+  const std::string above = parentFolder(root);
+  if (real_.identify(root, rootId) || real_.identify(above, aboveId) || rootId.device != aboveId.device ||
+      real_.listFolder(above, entries, ListingDetail::NamesAndKinds)) {
+    return false;
+  }
+  return swappedNameIsFound(real_, above, entries, lastComponent(root)).value_or(false);
 }
 
 std::unique_ptr<FileCopy> DryRunFileSystem::startCopy(const std::string& source, const std::string& targetFolder,
@@ -200,6 +229,8 @@ std::unique_ptr<FileCopy> DryRunFileSystem::startCopy(const std::string& source,
   if ((ec = statEntry(source, from))) return nullptr;
   if (from.Kind == EntryKind::Folder) ec = std::make_error_code(std::errc::is_a_directory);
   if (from.Kind == EntryKind::Special) ec = std::make_error_code(std::errc::operation_not_supported);
+  // A source the run may not read fails the copy that would read it; opening writes nothing.
+  if (!ec && !real_.openForReading(source, ec)) return nullptr;
   if (!ec && !folderExists(targetFolder)) ec = missing();
   if (ec) return nullptr;
   const CopySource facts{from.Kind == EntryKind::Symlink, from.Size, from.MtimeNs};

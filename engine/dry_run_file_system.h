@@ -10,11 +10,12 @@ namespace vardell {
 
 // Wraps `real`, which must outlive it. What a change would do is answered from what it
 // remembers: a file moved to the trash or a folder removed is gone from later listings and
-// tests, a folder created lists empty, a copy succeeds with its source's size and time.
-// A copy of a folder or a special file fails as the real one would; failures that only
-// the writing itself could show (a full disk) are not foreseen. The run log cannot be
-// opened (read_only_file_system), and the letter-case test of a volume makes no file: it
-// looks one existing name up in another case.
+// tests, a folder created lists empty (whatever stood at its path), a copy succeeds with
+// its source's size and time. A copy of a folder, a special file or a source that cannot
+// be opened fails as the real one would; failures that only the writing itself could show
+// (a full disk) are not foreseen. The run log cannot be opened (read_only_file_system),
+// and the letter-case test of a volume makes no file: it looks existing names up in other
+// letter case.
 std::unique_ptr<FileSystem> makeDryRunFileSystem(FileSystem& real);
 
 }  // namespace vardell

@@ -221,9 +221,10 @@ class SyncEngine final : public RunControl {
   // Raises the disk-full flag for an out-of-space error; true when it was one.
   bool noteDiskFull(const std::error_code& ec);
 
+  // In a dry run, the file system the engine sees: made first, since fs_ is bound to it.
+  std::unique_ptr<FileSystem> dryRunFs_;
   FileSystem& fs_;
   RunWindow& window_;
-  std::unique_ptr<FileSystem> dryRunFs_;  // in a dry run, the file system the engine sees
   EngineSetup setup_;
   RunState state_;
   StatusLog log_;

@@ -1,8 +1,11 @@
 // A dry run: the Sync's own walk over real trees, every action said and none done.
 #include "engine/run_texts.h"
 #include "tests/support/command_fixture.h"
+#include "tests/support/fuse_volume.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 namespace vardell::test {
 namespace {
@@ -41,6 +44,18 @@ struct DryRun : CommandTest {
       worded.push_back(text);
     }
     return Lines(worded.begin() + 1, worded.end() - 2);  // no header, verdict or elapsed time
+  }
+  // A dry run, then a real Sync on a new engine: the Sync's lines once worded as not done,
+  // and its count of failed actions, are the dry run's.
+  void expectSyncDoesWhatTheDryRunListed() {
+    useEngine(true);
+    engine->ReplicateBtnClick();
+    const Lines listed = asNotDone(window.lines);
+    const int failedWhenDry = engine->lastRun().failedActions;
+    useEngine(false);
+    engine->ReplicateBtnClick();
+    EXPECT_EQ(asNotDone(window.lines), listed);
+    EXPECT_EQ(engine->lastRun().failedActions, failedWhenDry);
   }
 };
 
@@ -86,15 +101,7 @@ TEST_F(DryRun, SaysEveryActionAndLeavesBothTreesTheTrashAndTheLogsAsTheyWere) {
 }
 
 TEST_F(DryRun, ARealSyncAfterItDoesWhatItListed) {
-  useEngine(true);
-  engine->ReplicateBtnClick();
-  const Lines listed = asNotDone(window.lines);
-  const int failedWhenDry = engine->lastRun().failedActions;
-
-  useEngine(false);
-  engine->ReplicateBtnClick();
-  EXPECT_EQ(asNotDone(window.lines), listed);
-  EXPECT_EQ(engine->lastRun().failedActions, failedWhenDry);
+  expectSyncDoesWhatTheDryRunListed();
   EXPECT_TRUE(tree.exists("r/spared/y"));
   EXPECT_FALSE(tree.exists("r/gone"));
   EXPECT_EQ(tree.readFile("r/sub/b"), "new b");
@@ -120,6 +127,62 @@ TEST_F(DryRun, IsRefusedAsTheSyncIsAndCreatesNoMirrorFolder) {
   sync();
   EXPECT_EQ(engine->lastRun().outcome, RunOutcome::Refused);
   EXPECT_EQ(tree.snapshot(), before);
+}
+
+// The engine's members are made in the order they are declared: the file system it works
+// on is never chosen from a member not made yet, whatever the memory held before.
+TEST_F(DryRun, WritesNothingWhateverTheMemoryTheEngineIsMadeIn) {
+  static_assert(alignof(SyncEngine) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+  const auto storage = std::make_unique<unsigned char[]>(sizeof(SyncEngine));  // zeroed
+  EngineSetup setup{{tree.path("cfg") + "/"}, {}, {}};
+  setup.dryRun = true;
+  SyncEngine* dry = new (storage.get()) SyncEngine(fs, window, std::move(setup));
+  const Lines before = tree.snapshot();
+  dry->ReplicateBtnClick();
+  EXPECT_EQ(tree.snapshot(), before);
+  dry->~SyncEngine();
+}
+
+// What only the real file system knows beforehand: a mirror link the Sync trashes to make
+// a folder leads elsewhere (the new folder is empty all the same), and a master file the
+// run may not read fails its copy.
+TEST_F(DryRun, ForeseesAReplacedLinkAndAnUnreadableSource) {
+  tree.writeFile("out/deep/kept", "k");
+  tree.writeFile("m/newdir/deep/n", "n");
+  tree.makeLink("r/newdir", outside());
+  fs.fault = [](Op op, const std::string& path) {
+    const bool readsA = (op == Op::Open || op == Op::PrepareCopy) && path.ends_with("/m/a");
+    return readsA ? std::make_error_code(std::errc::permission_denied) : std::error_code();
+  };
+  expectSyncDoesWhatTheDryRunListed();
+  EXPECT_TRUE(anyLineContains("Create folder " + mirror("newdir/deep")));
+  EXPECT_FALSE(tree.exists("r/a"));
+  EXPECT_EQ(tree.readFile("out/deep/kept"), "k");
+}
+
+// A run repeated (--every) on the same engine starts from the trees as they are: the
+// changes a dry run remembered are forgotten when it ends.
+TEST_F(DryRun, ASecondDryRunSaysWhatTheFirstSaid) {
+  useEngine(true);
+  engine->ReplicateBtnClick();
+  const Lines first = asNotDone(window.lines);
+  engine->ReplicateBtnClick();
+  EXPECT_EQ(asNotDone(window.lines), first);
+}
+
+// The Sync learns whether the mirror's volume folds letter case by making a file in it; a
+// dry run, which makes none, must learn the same from names: here the mirror folder is
+// empty, so only its own name in the folder above it can tell.
+TEST_F(DryRun, FindsAVolumeThatFoldsLetterCaseWithoutMakingAFile) {
+  const std::string missing = FuseVolume::missingRequirement(VolumeKind::ExFat);
+  if (!missing.empty()) GTEST_SKIP() << "an exFAT volume needs " << missing << ", which is missing";
+  FuseVolume volume(VolumeKind::ExFat, tree.path("volume.img"), tree.path("volume"));
+  ASSERT_TRUE(volume.mounted()) << volume.failure();
+  tree.makeFolder("volume/r");
+  window.mirror = tree.path("volume/r");
+  window.caseSensitive = true;  // "Clash" and "clash" are two files, which this volume cannot hold
+  expectSyncDoesWhatTheDryRunListed();
+  EXPECT_EQ(engine->lastRun().failedActions, 1);
 }
 
 }  // namespace
