@@ -1,6 +1,7 @@
 // vardell-cli: Compare and Sync from a terminal, a script or cron.
 #include "cli/cli_options.h"
 #include "cli/name_text.h"
+#include "cli/standard_output.h"
 #include "cli/terminal_window.h"
 #include "engine/sync_engine.h"
 #include "engine/version.h"
@@ -8,10 +9,8 @@
 #include "platform/folders.h"
 #include "platform/terminal.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 using namespace vardell;
@@ -22,26 +21,16 @@ namespace {
 constexpr int kExitTrouble = 2;
 
 int refuse(const std::string& reason) {
-  std::fflush(stdout);
+  flushOutput();
   std::fprintf(stderr, "vardell-cli: %s\n", escapeForTerminal(reason).c_str());
   return kExitTrouble;
 }
 
-// True when the output has been written so far; otherwise says why on stderr, once. A
-// script must not take a cut-off output for a complete one: the caller then exits with 2.
-bool outputWritten() {
-  errno = 0;
-  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
-  const int error = errno != 0 ? errno : EIO;
-  std::clearerr(stdout);
-  std::fprintf(stderr, "vardell-cli: cannot write to standard output: %s\n", std::strerror(error));
-  return false;
-}
-
-// A terminal that says it cannot show escape sequences gets none.
+// A terminal that says it cannot show escape sequences gets none; so does one that does
+// not say what it is (no TERM, as under env -i).
 bool terminalIsDumb() {
   const char* term = std::getenv("TERM");
-  return term && std::string_view(term) == "dumb";
+  return !term || !term[0] || std::string_view(term) == "dumb";
 }
 
 bool wantColour(ColourMode mode) {
@@ -83,7 +72,7 @@ int runCommand(const CliOptions& options, FileSystem& fs, TerminalWindow& window
     engine.ReplicateBtnClick();
   }
   window.clearProgress();
-  std::fflush(stdout);
+  flushOutput();
   const RunReport& run = engine.lastRun();
   switch (run.outcome) {
     case RunOutcome::FoldersMatch: return 0;
@@ -110,8 +99,7 @@ int runOnce(const CliOptions& options, FileSystem& fs, TerminalWindow& window, S
     summary.removed = engine.state().FilesRemoved;
     summary.failed = run.failedActions;
     summary.exitStatus = status;
-    const std::string line = JsonLines::summaryObject(summary) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
+    writeOutput(JsonLines::summaryObject(summary) + "\n");
   }
   return status;
 }
@@ -122,17 +110,18 @@ int main(int argc, char** argv) {
   std::string error;
   const auto parsed = parseCliOptions(std::vector<std::string>(argv + 1, argv + argc), error);
   if (!parsed) {
-    std::fprintf(stderr, "vardell-cli: %s\nTry 'vardell-cli --help'.\n", error.c_str());
+    // The reason may quote an argument, control characters and all.
+    std::fprintf(stderr, "vardell-cli: %s\nTry 'vardell-cli --help'.\n", escapeForTerminal(error).c_str());
     return kExitTrouble;
   }
   CliOptions options = *parsed;
   if (options.help) {
-    std::fputs(usageText().c_str(), stdout);
+    writeOutput(usageText());
     return outputWritten() ? 0 : kExitTrouble;
   }
   if (options.version) {
     std::fputs(versionText("vardell-cli").c_str(), stdout);
-    return 0;
+    return outputWritten() ? 0 : kExitTrouble;
   }
   installInterruptHandlers();
   auto fs = makePosixFileSystem();
@@ -153,7 +142,8 @@ int main(int argc, char** argv) {
   bool waitNoted = false;
   while (written && options.everyMinutes > 0 && pendingSignal() == 0 && sleepUnlessSignalled(options.everyMinutes * 60)) {
     if (!masterIsBack(options, *fs, engine.lastRun())) {
-      if (!waitNoted) std::fprintf(stderr, "vardell-cli: no further run until the master folder %s is back\n", options.master.c_str());
+      if (!waitNoted) std::fprintf(stderr, "vardell-cli: no further run until the master folder %s is back\n",
+                                  escapeForTerminal(options.master).c_str());
       waitNoted = true;
       continue;
     }

@@ -2,6 +2,7 @@
 #include "cli/terminal_window.h"
 
 #include "cli/name_text.h"
+#include "cli/standard_output.h"
 #include "engine/run_texts.h"
 #include "engine/summary_lines.h"
 #include "platform/terminal.h"
@@ -59,7 +60,7 @@ void TerminalWindow::endStatusLine() {
       line_ = json_.objectFor(readStatusLine(fragments_), {options_.master, mirror_, run_ ? run_->currentPath() : ""});
     }
     line_ += '\n';
-    std::fwrite(line_.data(), 1, line_.size(), stdout);
+    writeOutput(line_);
   }
   clearStatus();
 }
@@ -76,7 +77,7 @@ void TerminalWindow::processEvents() {
   const auto now = std::chrono::steady_clock::now();
   if (now - lastPaint_ < std::chrono::milliseconds(100)) return;
   lastPaint_ = now;
-  std::fflush(stdout);
+  flushOutput();
   std::string text = overall_ >= 0 ? "[" + std::to_string(overall_) + "%] " : std::string();
   const std::size_t width = std::size_t(terminalWidth()) - 1;
   text += shortenToWidth(escapeForTerminal(run_->currentPath()), width > text.size() ? width - text.size() : 1);
@@ -103,7 +104,7 @@ NameAnswer TerminalWindow::askFolderNames(const std::string& mirrorFolder) {
     return NameAnswer::Cancel;
   }
   clearProgress();
-  std::fflush(stdout);
+  flushOutput();
   std::fprintf(stderr,
                "The folder names of %s and %s differ.\n"
                "[c] continue with different names, [f] create a folder named like the master inside "

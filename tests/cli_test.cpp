@@ -15,8 +15,10 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <sstream>
@@ -119,6 +121,8 @@ TEST_F(Cli, RefusalsExitWithTwoAndOneLineOnStderr) {
       {{"compare", "--quiet=1", m, r}, "option '--quiet' does not take a value"},
       {{"--help=no"}, "option '--help' does not take a value"},
       {{"compare", "--exclude-from", tree.path("no-list"), m, r}, "cannot read the exclusion file"},
+      // A quoted argument reaches the terminal escaped, never as a control sequence.
+      {{"compare", "--type", "\x1b[2Jfast", m, r}, "invalid value '\\x1B[2Jfast' for --type"},
   };
   for (const auto& refusal : refusals) {
     EXPECT_EQ(run(refusal.args), 2) << refusal.reason;
@@ -290,22 +294,29 @@ TEST_F(Cli, ADryRunChangesNothingAndSaysWhatASyncWould) {
   EXPECT_EQ(objects.back()["exit_status"].toInt(), 1);
 }
 
-TEST_F(Cli, AnOutputThatCannotBeWrittenEndsWithTwo) {
+TEST_F(Cli, AnOutputThatCannotBeWrittenEndsWithTwoAndSaysWhy) {
   tree.writeFile("m/a", "1");
+  // A full disk, and an output closed before the program started (through the shell, which
+  // runs the program with its stdout closed).
+  const std::string closedOutput = "exec \"$0\" \"$@\" >&-";
+  const std::string full = std::strerror(ENOSPC), closed = std::strerror(EBADF);
   for (const Lines& args : {Lines{"--help"}, Lines{"-V"}, Lines{"compare", tree.path("m"), tree.path("r")}}) {
-    const pid_t pid = spawnProgram([&] {
-      Lines all{VARDELL_CLI_PATH};
+    for (const bool closedStdout : {false, true}) {
+      Lines all = closedStdout ? Lines{"/bin/sh", "-c", closedOutput} : Lines{};
+      all.push_back(VARDELL_CLI_PATH);
       all.insert(all.end(), args.begin(), args.end());
-      return all;
-    }(), "/dev/full", tree.path("full.stderr"));
-    const int status = wait(pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 2) << args[0];
-    EXPECT_NE(tree.readFile("full.stderr").find("cannot write to standard output"), std::string::npos);
+      const int status = wait(spawnProgram(all, closedStdout ? "/dev/null" : "/dev/full", tree.path("full.stderr")));
+      ASSERT_TRUE(WIFEXITED(status));
+      EXPECT_EQ(WEXITSTATUS(status), 2) << args[0];
+      EXPECT_EQ(tree.readFile("full.stderr"),
+                "vardell-cli: cannot write to standard output: " + (closedStdout ? closed : full) + "\n")
+          << args[0];
+    }
   }
 }
 
-// Runs vardell-cli with its output on a terminal (a pseudo-terminal) under TERM=term.
+// Runs vardell-cli with its output on a terminal (a pseudo-terminal) under TERM=term (no
+// TERM when null).
 std::string onTerminal(const Lines& args, const char* term) {
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   EXPECT_GE(master, 0);
@@ -316,7 +327,7 @@ std::string onTerminal(const Lines& args, const char* term) {
   const int held = ::open(terminal.c_str(), O_RDWR | O_NOCTTY);
   const char* oldTerm = std::getenv("TERM");
   const std::string savedTerm = oldTerm ? oldTerm : "";
-  ::setenv("TERM", term, 1);
+  term ? ::setenv("TERM", term, 1) : ::unsetenv("TERM");
   Lines all{VARDELL_CLI_PATH};
   all.insert(all.end(), args.begin(), args.end());
   const pid_t pid = spawnProgram(all, terminal);
@@ -336,6 +347,7 @@ TEST_F(Cli, ColoursOnlyForTerminalsThatShowThemAndRedOnlyForFailures) {
   const Lines compare{"compare", tree.path("m"), tree.path("r")};
   EXPECT_NE(onTerminal(compare, "xterm").find("\x1b[91mFolders do not match"), std::string::npos);
   EXPECT_EQ(onTerminal(compare, "dumb").find('\x1b'), std::string::npos);
+  EXPECT_EQ(onTerminal(compare, nullptr).find('\x1b'), std::string::npos);
 
   Lines coloured = compare;
   coloured.insert(coloured.begin() + 1, "--color=always");
