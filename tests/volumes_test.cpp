@@ -258,6 +258,8 @@ int countEntries(const std::string& folder) {
   return count;
 }
 
+// A printed line as the names in it are on the volume: colours left out, and the
+// terminal's escapes (\\, \n, \t, \xHH) undone.
 std::string withoutColours(const std::string& line) {
   std::string plain;
   for (std::size_t i = 0; i < line.size(); ++i) {
@@ -265,6 +267,18 @@ std::string withoutColours(const std::string& line) {
       const auto end = line.find('m', i);
       if (end == std::string::npos) break;
       i = end;
+    } else if (line[i] == '\\' && i + 1 < line.size()) {
+      const char kind = line[++i];
+      if (kind == 'n') {
+        plain += '\n';
+      } else if (kind == 't') {
+        plain += '\t';
+      } else if (kind == 'x' && i + 2 < line.size()) {
+        plain += char(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else {
+        plain += kind;
+      }
     } else {
       plain += line[i];
     }
@@ -272,14 +286,15 @@ std::string withoutColours(const std::string& line) {
   return plain;
 }
 
-// A status line drawn in red or bright red: the colour of what went wrong.
+// A status line drawn in a colour of what went wrong: red, or the findings' yellow.
 bool isRed(const std::string& line) {
   if (line.rfind("\x1b[", 0) != 0) return false;
   const auto end = line.find('m');
   if (end == std::string::npos) return false;
   std::stringstream codes(line.substr(2, end - 2));
   for (std::string code; std::getline(codes, code, ';');) {
-    if (code == "31" || code == "91") return true;
+    // 91 failures; 93 findings such as a clash of names the volume cannot keep apart.
+    if (code == "31" || code == "91" || code == "93") return true;
   }
   return false;
 }
