@@ -98,7 +98,8 @@ int runOnce(const CliOptions& options, FileSystem& fs, TerminalWindow& window, S
     summary.copied = engine.state().FilesCopied;
     summary.removed = engine.state().FilesRemoved;
     summary.failed = run.failedActions;
-    summary.exitStatus = status;
+    // An interrupted run ends by its signal, which the shell reports as 128 + its number.
+    summary.exitStatus = pendingSignal() != 0 ? 128 + pendingSignal() : status;
     writeOutput(JsonLines::summaryObject(summary) + "\n");
   }
   return status;

@@ -250,6 +250,24 @@ TEST_F(Cli, JsonLinesCarryOddNamesExactlyAndEndWithTheSummary) {
   EXPECT_EQ(summary["exit_status"].toInt(), 1);
 }
 
+TEST_F(Cli, AnInterruptedRunsSummaryHasTheStatusTheShellSees) {
+  for (int i = 0; i < 400; ++i) tree.writeFile("m/d" + std::to_string(i % 20) + "/f" + std::to_string(i), "data");
+  Lines args = syncArgs();
+  args.insert(args.begin() + 1, "--format=jsonl");
+  const pid_t syncing = start(args);
+  ASSERT_TRUE(waitFor([&] { return out().find("\"kind\":\"copied\"") != std::string::npos; })) << err();
+  ASSERT_EQ(::kill(syncing, SIGSTOP), 0);  // held mid-run, however fast the machine
+  ASSERT_EQ(::kill(syncing, SIGINT), 0);
+  ASSERT_EQ(::kill(syncing, SIGCONT), 0);
+  const int status = wait(syncing);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGINT);
+  const auto objects = jsonLines(out());
+  ASSERT_FALSE(objects.empty());
+  EXPECT_EQ(objects.back()["outcome"].toString(), "aborted");
+  EXPECT_EQ(objects.back()["exit_status"].toInt(), 128 + SIGINT);
+}
+
 TEST_F(Cli, PrintedNamesAreEscapedSoEachMapsBackToOneName) {
   tree.writeFile("m/a\nb", "1");
   tree.writeFile("m/a\\nb", "1");
