@@ -51,13 +51,15 @@ FolderReadAhead SyncEngine::readAheadOf(const std::string& listedFolder, const s
   plan.listedFolder = listedFolder;
   plan.counterpartFolder = counterpartFolder;
   plan.detail = detail;
-  plan.listedKept = keptListings_.holds(listedFolder);
-  plan.counterpartKept = !oneSided && keptListings_.holds(counterpartFolder);
-  // A pass that changes the trees could change a folder after it was listed ahead.
-  const bool changesTrees = state_.RemovalPass || state_.CopyPass;
-  const bool entersSubfolders =
-      window_.includeSubfolders() && !excludedByCommandLine(listedFolder) && (counterpart || oneSided);
-  if (!changesTrees && entersSubfolders) {
+  // A missing counterpart folder is created by the copy pass, which then enters the
+  // subfolders; their counterparts are missing too, so only the master side is listed ahead.
+  plan.skipListed = keptListings_.holds(listedFolder);
+  plan.skipCounterpart = !oneSided && (!counterpart || keptListings_.holds(counterpartFolder));
+  // In the passes that change the mirror, a listing made ahead is handed over only when
+  // nothing the walk changed since reaches it (see WalkReadAhead::noteChange).
+  const bool entersSubfolders = window_.includeSubfolders() && !excludedByCommandLine(listedFolder) &&
+                                (counterpart || oneSided || state_.CopyPass);
+  if (entersSubfolders) {
     for (const DirEntry& entry : listed) {
       if (entry.isFolder() && !entry.isDotEntry()) plan.subfolders.push_back(entry.Name);
     }
@@ -85,10 +87,10 @@ bool SyncEngine::excludedByCommandLine(const std::string& folder) const {
 
 bool SyncEngine::WalkFolderPair(const std::string& listedFolder, const std::string& counterpartFolder) {
   // The counterpart root is listed on the other core while this one lists the first: in a
-  // tree of one big folder that is half the listing. Not in passes that change the trees,
-  // nor for a root that is not there (the file system settles its handle on this thread).
-  const bool listAside = readAhead_.available() && !state_.RemovalPass && !state_.CopyPass &&
-                         !keptListings_.holds(listedFolder) && !keptListings_.holds(counterpartFolder) &&
+  // tree of one big folder that is half the listing. Not for a root that is not there (the
+  // file system settles its handle on this thread).
+  const bool listAside = readAhead_.available() && !keptListings_.holds(listedFolder) &&
+                         !keptListings_.holds(counterpartFolder) &&
                          fs_.folderExists(counterpartFolder);
   if (listAside) readAhead_.listAside(counterpartFolder, listingDetail());
   const bool equal = walkFolderPair(listedFolder, counterpartFolder, nullptr, nullptr);
@@ -132,11 +134,15 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
       if (!state_.CopyPass) {
         if (state_.RemovalPass) {
           RemoveFolderTree(listedFolder);
+          readAhead_.noteChange(listedFolder);
           window_.processEvents();
         }
         break;
       }
-      if (excludedByCommandLine(listedFolder) || !createCounterpartFolder(counterpartFolder)) break;
+      if (excludedByCommandLine(listedFolder)) break;
+      const bool created = createCounterpartFolder(counterpartFolder);
+      readAhead_.noteChange(counterpartFolder);
+      if (!created) break;
       counterpart.clear();
       counterpartMissing = false;
       --i;  // the same entry again, against the new empty folder
@@ -176,6 +182,7 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
       if (state_.CopyPass && partner && !pairedFolder && partner->Name != entry.Name &&
           !(mirrorFoldsCase_ && compareFolded(partner->Name, entry.Name) == 0)) {
         trashMirrorFile(joinPath(counterpartFolder, partner->Name), kWalkRemovalLines);
+        readAhead_.noteChange(joinPath(counterpartFolder, partner->Name));
       }
       const std::string counterpartPath = joinPath(counterpartFolder, pairedFolder ? partner->Name : entry.Name);
       if (!walkFolderPair(path, counterpartPath, &entry, pairedFolder ? partner : nullptr)) result = false;
@@ -185,18 +192,29 @@ bool SyncEngine::walkFolderPair(const std::string& listedFolder, const std::stri
       result = false;
       LogStatus(unpairedFile, Colour::Olive, false);
       LogStatus(path, Colour::Grey, true);
-      if (state_.RemovalPass && state_.RemoveUnpaired && !trashMirrorFile(path, kWalkRemovalLines)) return false;
-      if (state_.CopyPass) CopyAFile(listedFolder, counterpartFolder, entry);
+      if (state_.RemovalPass && state_.RemoveUnpaired) {
+        const bool goesOn = trashMirrorFile(path, kWalkRemovalLines);
+        readAhead_.noteChange(path);
+        if (!goesOn) return false;
+      }
+      if (state_.CopyPass) {
+        CopyAFile(listedFolder, counterpartFolder, entry);
+        readAhead_.noteChange(joinPath(counterpartFolder, entry.Name));
+      }
       continue;
     }
     if (CompareFiles(listedFolder, counterpartFolder, entry, *partner)) continue;
     result = false;
-    if (state_.CopyPass && setTimeInPlace(listedFolder, counterpartFolder, entry, *partner)) continue;
-    if (state_.CopyPass && !state_.AbortRequested) replaceDifferingFile(listedFolder, counterpartFolder, entry, *partner);
+    if (!state_.CopyPass) continue;
+    const bool timeSet = setTimeInPlace(listedFolder, counterpartFolder, entry, *partner);
+    if (!timeSet && !state_.AbortRequested) replaceDifferingFile(listedFolder, counterpartFolder, entry, *partner);
+    readAhead_.noteChange(joinPath(counterpartFolder, entry.Name));
+    readAhead_.noteChange(joinPath(counterpartFolder, partner->Name));
   }
   if (state_.CopyPass && !counterpartMissing && !state_.AbortRequested && !state_.DiskFull) {
     matchFolderTimeAndMode(listedFolder, counterpartFolder, listedSelf, counterpartSelf,
                            mirrorChanges_ != mirrorChangesBefore);
+    readAhead_.noteChange(counterpartFolder);
   }
   return result;
 }

@@ -7,6 +7,15 @@
 #include <functional>
 
 namespace vardell {
+namespace {
+
+// True when a change of the entry at `changed` may have changed the listing of `folder`:
+// the folder itself, an entry inside it, or a folder around it.
+bool changeReaches(const std::string& changed, const std::string& folder) {
+  return changed == folder || isBelow(changed, folder) || isBelow(folder, changed);
+}
+
+}  // namespace
 
 template <typename Jobs>
 typename Jobs::value_type* WalkReadAhead::claimWithinReach(Jobs& jobs, std::size_t walkAt, std::size_t from,
@@ -61,6 +70,7 @@ void WalkReadAhead::listAside(const std::string& folder, ListingDetail detail) {
     aside_.detail = detail;
     aside_.entries.clear();
     aside_.error.clear();
+    aside_.outdated = false;
     aside_.wanted = true;
     aside_.state = Pending;
   }
@@ -80,7 +90,8 @@ WalkReadAhead::AsideListing* WalkReadAhead::takeAside(const std::string& folder,
   std::uint8_t pending = Pending;
   if (aside_.state.compare_exchange_strong(pending, LeftToWalk)) return nullptr;  // quicker listed here
   while (aside_.state.load(std::memory_order_acquire) != Done) std::this_thread::yield();
-  return aside_.error ? nullptr : &aside_;  // a failure is listed again here, so it is reported as always
+  // A failure is listed again here, so it is reported as always.
+  return aside_.error || aside_.outdated ? nullptr : &aside_;
 }
 
 void WalkReadAhead::endFolder() {
@@ -120,7 +131,7 @@ bool WalkReadAhead::takeListing(const std::string& folder, ListingDetail detail,
   }
   // The walk enters subfolders in listing order, so the one asked for is at or after its
   // place, and the first side listed is asked for first.
-  const int firstSide = plan.listedKept ? 1 : 0;
+  const int firstSide = plan.skipListed ? 1 : 0;
   std::size_t at = parent.listingsAt;
   if (side != firstSide && at > 0 && plan.subfolders[at - 1] == name) --at;
   while (at < plan.subfolders.size() && plan.subfolders[at] != name) ++at;
@@ -137,9 +148,34 @@ bool WalkReadAhead::takeListing(const std::string& folder, ListingDetail detail,
   }
   if (job.taken[side]) return false;
   job.taken[side] = true;
-  if (job.errors[side]) return false;  // listed again here, so the failure is reported as always
+  // Listed again here: a failure, so that it is reported as always, or a listing that a
+  // change the walk made since may have outdated.
+  if (job.errors[side] || job.outdated[side]) return false;
   entries = std::move(job.entries[side]);
   return true;
+}
+
+void WalkReadAhead::noteChange(const std::string& path) {
+  // A listing still pending is made after the change; one that is not is outdated.
+  if (aside_.wanted && aside_.state != Pending && changeReaches(path, aside_.path)) aside_.outdated = true;
+  for (const auto& folder : folders_) {
+    const FolderPlan& plan = folder->plan;
+    const std::string* const sides[2] = {&plan.listedFolder, &plan.counterpartFolder};
+    for (int side = 0; side < 2; ++side) {
+      const std::string& parent = *sides[side];
+      if (parent.empty() || !changeReaches(path, parent)) continue;
+      // Listings are made only within the walk's reach, and none before the subfolder it
+      // has entered is handed over (see takeListing).
+      const std::size_t at = folder->listingsAt;
+      const std::size_t end = std::min(plan.subfolders.size(), at + kReadAheadListings);
+      for (std::size_t i = at > 0 ? at - 1 : 0; i < end; ++i) {
+        ListingJob& job = folder->listings[i];
+        if (job.state != Pending && changeReaches(path, joinPath(parent, plan.subfolders[i]))) {
+          job.outdated[side] = true;
+        }
+      }
+    }
+  }
 }
 
 std::optional<PairReading> WalkReadAhead::takeReading(const DirEntry& listed, const DirEntry& counterpart) {
@@ -242,12 +278,12 @@ void WalkReadAhead::readFolder(Folder& folder) {
 void WalkReadAhead::list(const Folder& folder, ListingJob& job) {
   const FolderPlan& plan = folder.plan;
   const std::string& name = plan.subfolders[std::size_t(&job - folder.listings.data())];
-  if (plan.listedKept) {
+  if (plan.skipListed) {
     job.taken[0] = true;
   } else {
     job.errors[0] = fs_.listFolder(joinPath(plan.listedFolder, name), job.entries[0], plan.detail);
   }
-  if (plan.counterpartFolder.empty() || plan.counterpartKept) {
+  if (plan.counterpartFolder.empty() || plan.skipCounterpart) {
     job.taken[1] = true;
   } else {
     job.errors[1] = fs_.listFolder(joinPath(plan.counterpartFolder, name), job.entries[1], plan.detail);

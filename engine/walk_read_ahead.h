@@ -5,8 +5,9 @@
 //
 // The walk takes everything strictly in its own order and alone drives the window, the
 // status lines and the run's counters; the thread only lists, opens, reads and compares.
-// A reading or listing that does not match what the walk asks for is never used: the
-// walk then lists or reads for itself, so what the user sees is the same either way.
+// A reading or listing that does not match what the walk asks for, or a listing of the
+// mirror that a change the Sync made since may have outdated, is never used: the walk then
+// lists or reads for itself, so what the user sees is the same either way.
 #pragma once
 
 #include "engine/content_blocks.h"
@@ -66,13 +67,13 @@ class WalkReadAhead {
     std::string listedFolder;
     std::string counterpartFolder;  // empty when the walk lists one side only
     std::vector<Pair> pairs;        // in listing order
-    // Subfolders the walk will enter, in order, and how it lists them; none when their
-    // listings must not be read ahead (the pass changes the trees).
+    // Subfolders the walk will enter, in order, and how it lists them.
     std::vector<std::string> subfolders;
     ListingDetail detail = ListingDetail::Full;
-    // Sides whose subfolder listings the walk already holds: they are not listed ahead.
-    bool listedKept = false;
-    bool counterpartKept = false;
+    // Sides whose subfolder listings are not listed ahead: the walk holds them already, or
+    // the counterpart folder is missing (the copy pass creates it, and its subfolders).
+    bool skipListed = false;
+    bool skipCounterpart = false;
   };
 
   // Starts reading ahead for a folder. Folders nest as the walk enters them; the
@@ -90,6 +91,12 @@ class WalkReadAhead {
   void listAside(const std::string& folder, ListingDetail detail);
   // Forgets the folder listed aside, once the thread has let go of it.
   void dropAside();
+  // The walk has changed the entry at `path` (made, replaced, retimed or removed it, a
+  // folder with all it held): a listing made ahead of the walk that the change may have
+  // outdated (of that folder, a folder inside it, or the folder that holds the entry) is
+  // not handed over, and the walk lists that folder again itself. A listing made after
+  // the change is handed over.
+  void noteChange(const std::string& path);
 
   // Moves the listing of `folder`, a subfolder (or its counterpart) of the innermost
   // folder, into `entries` when it was read ahead with `detail` and could be read; false
@@ -110,6 +117,7 @@ class WalkReadAhead {
     std::vector<DirEntry> entries[2];
     std::error_code errors[2];
     bool taken[2] = {};
+    bool outdated[2] = {};  // made before a change of the walk's in it (the walk's own)
   };
   // One folder listed aside, on its own.
   struct AsideListing {
@@ -119,6 +127,7 @@ class WalkReadAhead {
     ListingDetail detail = ListingDetail::Full;
     std::vector<DirEntry> entries;
     std::error_code error;
+    bool outdated = false;  // as in ListingJob
   };
   struct Folder {
     FolderPlan plan;

@@ -1,8 +1,10 @@
 // Reading ahead on a second thread changes nothing the user sees: the same lines in the
 // same order, the same progress figures and the same pumping of events as a walk that
 // lists and reads everything itself, also when the run is aborted halfway.
-#include "tests/support/command_fixture.h"
+#include "tests/support/read_ahead_fixture.h"
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <mutex>
 #include <set>
@@ -11,7 +13,7 @@
 namespace vardell::test {
 namespace {
 
-struct ReadAheadTest : CommandTest {
+struct ReadAheadTest : ReadAheadFixture {
   // A tree with thousands of differing pairs, unpaired files and folders on both sides,
   // empty files, files too large to read ahead, a link and a kind mismatch.
   void buildTrees() {
@@ -46,43 +48,7 @@ struct ReadAheadTest : CommandTest {
     tree.makeFolder("m/d5/s2/kind");
     tree.writeFile("r/d5/s2/kind", "file");
   }
-
-  struct Seen {
-    Lines lines;
-    std::vector<int> fileProgress, overallProgress;
-    int processEvents = 0;
-  };
-  // A run with or without the read-ahead, aborted at the given call of processEvents (0: never).
-  template <typename Command>
-  Seen run(bool readAhead, int abortAt, Command command) {
-    fs.concurrentReads = readAhead;
-    window.fileProgress.clear();
-    window.overallProgress.clear();
-    window.processEventsCalls = 0;
-    window.onProcessEvents = [this, abortAt] {
-      if (abortAt > 0 && window.processEventsCalls == abortAt) window.run->requestAbort();
-    };
-    command();
-    return {findings(), window.fileProgress, window.overallProgress, window.processEventsCalls};
-  }
-
-  // Notes which threads open files and list folders.
-  void watchThreads() {
-    fs.fault = [this](Op op, const std::string&) {
-      if (op == Op::Open) openers.insert(std::this_thread::get_id());
-      if (op == Op::List) listers.insert(std::this_thread::get_id());
-      return std::error_code{};
-    };
-  }
-  std::set<std::thread::id> openers, listers;
 };
-
-void expectSame(const ReadAheadTest::Seen& alone, const ReadAheadTest::Seen& ahead) {
-  EXPECT_EQ(alone.lines, ahead.lines);
-  EXPECT_EQ(alone.fileProgress, ahead.fileProgress);
-  EXPECT_EQ(alone.overallProgress, ahead.overallProgress);
-  EXPECT_EQ(alone.processEvents, ahead.processEvents);
-}
 
 TEST_F(ReadAheadTest, ContentCompareReadAheadShowsExactlyWhatTheWalkAloneShows) {
   buildTrees();
@@ -174,6 +140,56 @@ TEST_F(ReadAheadTest, APairThatChangesAfterItsListingIsReadByTheWalkItself) {
   EXPECT_TRUE(grown);
   EXPECT_EQ(findings(), (Lines{"Calculating folder size: 10 bytes", comparing(), "Binary mismatch " + master("b"),
                                "Folders do not match"}));
+}
+
+// The walk of a pass that changes the mirror says what it changed; a listing made ahead
+// before that change reached it is not handed over, every other one is.
+TEST_F(ReadAheadTest, AListingMadeBeforeTheWalkChangedItsFolderIsNotHandedOver) {
+  for (const char* name : {"a", "ab", "b"}) {
+    tree.writeFile("m/" + std::string(name) + "/f", "f");
+    tree.writeFile("r/" + std::string(name) + "/f", "f");
+  }
+  fs.concurrentReads = true;
+  std::mutex mutex;
+  std::vector<std::string> listed;
+  fs.fault = [&](Op op, const std::string& path) {
+    const std::lock_guard lock(mutex);
+    if (op == Op::List) listed.push_back(path);
+    return std::error_code{};
+  };
+  const auto startedListing = [&](const std::string& path) {
+    for (int wait = 0; wait < 10000; ++wait) {
+      {
+        const std::lock_guard lock(mutex);
+        if (std::find(listed.begin(), listed.end(), path) != listed.end()) return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+  };
+  WalkReadAhead readAhead(fs);
+  WalkReadAhead::FolderPlan plan;
+  plan.listedFolder = master();
+  plan.counterpartFolder = mirror();
+  plan.subfolders = {"a", "ab", "b"};
+  readAhead.listAside(mirror(), ListingDetail::Full);
+  ASSERT_TRUE(startedListing(mirror()));
+  readAhead.noteChange(mirror("x"));  // a file in the root, made while the root was listed
+  std::vector<DirEntry> entries;
+  EXPECT_FALSE(readAhead.takeListing(mirror(), ListingDetail::Full, entries));
+  readAhead.dropAside();
+
+  const FolderReadAhead folder(readAhead, plan);
+  // The thread lists the subfolders in order, each side in turn: once it has started on
+  // the mirror side of "ab", both sides of "a" are listed.
+  ASSERT_TRUE(startedListing(mirror("ab")));
+  readAhead.noteChange(mirror("a/new"));
+  readAhead.noteChange(mirror("abc"));  // a sibling whose name starts like one listed
+  EXPECT_TRUE(readAhead.takeListing(master("a"), ListingDetail::Full, entries));
+  EXPECT_FALSE(readAhead.takeListing(mirror("a"), ListingDetail::Full, entries));
+  EXPECT_TRUE(readAhead.takeListing(master("ab"), ListingDetail::Full, entries));
+  EXPECT_TRUE(readAhead.takeListing(mirror("ab"), ListingDetail::Full, entries));
+  EXPECT_EQ(entries.size(), 3u);  // ".", ".." and f
 }
 
 }  // namespace
