@@ -2,6 +2,8 @@
 // thread, with the progress figures after each block.
 #include "engine/content_test.h"
 
+#include <algorithm>
+
 namespace vardell {
 
 template <typename NextBlock>
@@ -9,6 +11,8 @@ bool ContentTest::compareBlocks(const std::string& listedPath, const DirEntry& l
   bool same = true;
   std::int64_t bytesRead = 0;
   ContentBlock block;
+  // The caption names the file from its first block on, not the file compared before it.
+  state_.FileProgressText = "Comparing " + listed.Name;
   while (readsOnAfter(block) && !state_.AbortRequested && nextBlock(block)) {
     same = same && block.same;
     state_.FileProgressText = "Comparing " + listed.Name;
@@ -55,8 +59,18 @@ bool ContentTest::contentsMatch(const std::string& listedPath, const std::string
     listedBuffer_ = std::make_unique_for_overwrite<char[]>(kCompareChunkSize);
     counterpartBuffer_ = std::make_unique_for_overwrite<char[]>(kCompareChunkSize);
   }
+  // A block of a large file takes seconds on slow media: it is read on the helper thread
+  // while the window handles its events (an Abort then ends the reading after the block).
+  const bool large = std::max(listed.Size, counterpart.Size) >= kPumpedCallMinimumSize;
   return compareBlocks(listedPath, listed, [&](ContentBlock& block) {
-    block = readAndCompareBlock(*listedFile, *counterpartFile, listedBuffer_.get(), counterpartBuffer_.get());
+    const auto readBlock = [&] {
+      block = readAndCompareBlock(*listedFile, *counterpartFile, listedBuffer_.get(), counterpartBuffer_.get());
+    };
+    if (large) {
+      pumped_.run(readBlock);
+    } else {
+      readBlock();
+    }
     return true;
   });
 }

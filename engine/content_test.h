@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/content_blocks.h"
+#include "engine/pumped_call.h"
 #include "engine/walk_read_ahead.h"
 #include "engine/run_state.h"
 #include "engine/run_window.h"
@@ -17,8 +18,8 @@ namespace vardell {
 
 class ContentTest {
  public:
-  ContentTest(FileSystem& fs, WalkReadAhead& readAhead, RunWindow& window, RunState& state)
-      : fs_(fs), readAhead_(readAhead), window_(window), state_(state) {}
+  ContentTest(FileSystem& fs, WalkReadAhead& readAhead, PumpedCall& pumped, RunWindow& window, RunState& state)
+      : fs_(fs), readAhead_(readAhead), pumped_(pumped), window_(window), state_(state) {}
 
   // True when both files hold the same bytes. False when they differ, and false with
   // `openFailed` when either cannot be opened. Updates CurrentPath, FileProgressText,
@@ -34,6 +35,7 @@ class ContentTest {
 
   FileSystem& fs_;
   WalkReadAhead& readAhead_;
+  PumpedCall& pumped_;
   RunWindow& window_;
   RunState& state_;
   // Buffers of kCompareChunkSize each, allocated on the first content test and kept.

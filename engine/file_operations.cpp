@@ -59,7 +59,7 @@ std::error_code SyncEngine::copyAllPieces(FileCopy& copy) {
   bool finished = false;
   bool reported = false;
   std::error_code ec;
-  while (!(ec = copy.copyPiece(finished)) && !finished) {
+  while (!(ec = copyPieceWhilePumping(pumped_, copy, finished)) && !finished) {
     // A copy longer than one piece shows its progress and can be aborted between pieces.
     reported = true;
     state_.FileProgressText = "Copying " + lastComponent(copy.targetPath());

@@ -67,6 +67,8 @@ class SyncEngine final : public RunControl {
   std::error_code openRunLog(const std::string& fileName);
   // The full path of the run log the last run opened; empty when it had none.
   const std::string& runLogPath() const { return runLogPath_; }
+  // The folders run logs go to, best first.
+  const std::vector<std::string>& runLogFolders() const { return setup_.runLogFolders; }
 
   // Makes a file writable so it can be replaced or removed; false when refused.
   bool ResetAttributes(const std::string& path);
@@ -230,7 +232,8 @@ class SyncEngine final : public RunControl {
   StatusLog log_;
   WalkReadAhead readAhead_{fs_};
   KeptListings keptListings_;  // Compare's master listings, from the folder size on
-  ContentTest content_{fs_, readAhead_, window_, state_};
+  PumpedCall pumped_{window_};
+  ContentTest content_{fs_, readAhead_, pumped_, window_, state_};
   FolderPairChecks checks_{fs_};
   std::optional<std::uint64_t> masterDevice_;  // the master folder's volume when the run started
   std::optional<std::uint64_t> masterInode_;   // and the master folder itself on it

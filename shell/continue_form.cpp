@@ -4,11 +4,14 @@
 #include "engine/version.h"
 #include "shell/pictures.h"
 #include "shell/shorten_path.h"
+#include "shell/title_bar.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <QToolButton>
+#include <QWindow>
 
 namespace vardell {
 namespace {
@@ -26,17 +29,35 @@ QFont arial13(bool bold, bool italic) {
 
 TContinueForm::TContinueForm(QWidget* mainWindow) : QDialog(mainWindow) {
   setObjectName(QStringLiteral("TContinueForm"));
-  // A dialog answered through its buttons only: a title, no title-bar buttons.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  // A dialog answered through its buttons only: a title, no title-bar buttons. Window
+  // managers add their buttons to any framed window whatever the hints say (minimise would
+  // hide the main window too, with no way back), so the dialog draws its own title bar,
+  // as the main window does.
+  setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
   setWindowTitle(QString::fromUtf8(kApplicationTitle));
-  setFixedSize(298, 175);
+  setFixedSize(kClientWidth, TTitleBar::kHeight + kClientHeight);
+  TitleBar = new TTitleBar(this);
+  TitleBar->setGeometry(0, 0, kClientWidth, TTitleBar::kHeight);
+  TitleBar->setCaption(windowTitle());
+  TitleBar->MinimiseBox->hide();
+  TitleBar->CloseBox->hide();
+  connect(TitleBar, &TTitleBar::dragStarted, this, [this](const QPoint& pressedAt) {
+    dragOffset_ = pressedAt - pos();
+    manualDrag_ = !(windowHandle() && windowHandle()->startSystemMove());
+  });
+  connect(TitleBar, &TTitleBar::leftDragged, this, [this](const QPoint& at) {
+    if (manualDrag_) move(at - dragOffset_);  // no window manager to move the dialog
+  });
+  connect(TitleBar, &TTitleBar::leftReleased, this, [this] { manualDrag_ = false; });
+  Client = new QWidget(this);
+  Client->setGeometry(0, TTitleBar::kHeight, kClientWidth, kClientHeight);
 
-  ContinueForm = new QLabel(this);
+  ContinueForm = new QLabel(Client);
   ContinueForm->setObjectName(QStringLiteral("ContinueForm"));
   ContinueForm->setFont(arial13(true, true));
   ContinueForm->move(2, 4);
 
-  GroupBox1 = new QGroupBox(QStringLiteral("Action"), this);
+  GroupBox1 = new QGroupBox(QStringLiteral("Action"), Client);
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
   QFont groupFont = GroupBox1->font();
   groupFont.setItalic(true);
@@ -44,7 +65,7 @@ TContinueForm::TContinueForm(QWidget* mainWindow) : QDialog(mainWindow) {
   GroupBox1->setGeometry(4, 24, 289, 145);
 
   auto makeButton = [this](const char* name, const char* text, const char* hint, int top, const QIcon& icon) {
-    auto* button = new QPushButton(QString::fromUtf8(text), this);
+    auto* button = new QPushButton(QString::fromUtf8(text), Client);
     button->setObjectName(QString::fromUtf8(name));
     button->setToolTip(QString::fromUtf8(hint));
     button->setFont(arial13(false, false));
@@ -83,6 +104,7 @@ NameAnswer TContinueForm::answerOf(int resultCode) {
 
 void TContinueForm::prepareShowing() {
   setWindowTitle(QString::fromUtf8(kApplicationTitle));
+  TitleBar->setCaption(windowTitle());
   if (QWidget* main = parentWidget()) {
     const QRect frame = main->frameGeometry();
     move(frame.center() - QPoint(width() / 2, height() / 2));

@@ -12,10 +12,15 @@ class QPushButton;
 
 namespace vardell {
 
+class TTitleBar;
+
 class TContinueForm : public QDialog {
   Q_OBJECT
 
  public:
+  static constexpr int kClientWidth = 298;
+  static constexpr int kClientHeight = 175;
+
   explicit TContinueForm(QWidget* mainWindow = nullptr);
 
   // The heading names the mirror folder the run is about to use, shortened to `width`
@@ -29,6 +34,8 @@ class TContinueForm : public QDialog {
   // The answer the dialog's result code stands for.
   static NameAnswer answerOf(int resultCode);
 
+  TTitleBar* TitleBar;  // the caption, without buttons
+  QWidget* Client;      // everything below the title bar
   QLabel* ContinueForm;
   QGroupBox* GroupBox1;
   QPushButton* BitBtn1;
@@ -41,6 +48,10 @@ class TContinueForm : public QDialog {
 
  public slots:
   void reject() override;  // Escape: the Cancel button's answer
+
+ private:
+  QPoint dragOffset_;
+  bool manualDrag_ = false;
 };
 
 }  // namespace vardell

@@ -14,13 +14,23 @@ QString TDriveComboBox::textOf(const Volume& volume) {
 void TDriveComboBox::setVolumes(const std::vector<Volume>& volumes) {
   const std::string shown = Drive();
   const QSignalBlocker quiet(this);
-  volumes_ = volumes;
+  volumes_.clear();
   clear();
-  for (const Volume& volume : volumes_) {
-    addItem(textOf(volume));
-    setItemData(count() - 1, displayPath(volume.fsType + (volume.ready ? "" : ", not ready")), Qt::ToolTipRole);
-  }
+  for (const Volume& volume : volumes) addVolume(volume);
   if (!setDrive(shown)) setCurrentIndex(volumes_.empty() ? -1 : 0);
+}
+
+void TDriveComboBox::addVolume(const Volume& volume) {
+  volumes_.push_back(volume);
+  addItem(textOf(volume));
+  setItemData(count() - 1, displayPath(volume.fsType + (volume.ready ? "" : ", not ready")), Qt::ToolTipRole);
+}
+
+void TDriveComboBox::showVolume(const Volume& volume) {
+  if (setDrive(volume.mountPoint)) return;
+  const QSignalBlocker quiet(this);
+  addVolume(volume);
+  setCurrentIndex(count() - 1);
 }
 
 std::vector<std::string> TDriveComboBox::mountPoints() const {

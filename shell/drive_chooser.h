@@ -25,11 +25,16 @@ class TDriveComboBox : public QComboBox {
   std::string Drive() const;
   // Shows the volume mounted at mountPoint; false when there is none.
   bool setDrive(const std::string& mountPoint);
+  // Shows `volume`, adding it when the chooser does not list it (a folder chosen on a
+  // volume mounted outside the usual places).
+  void showVolume(const Volume& volume);
 
   // "/media/usb  [usb]", "/  [root]".
   static QString textOf(const Volume& volume);
 
  private:
+  void addVolume(const Volume& volume);
+
   std::vector<Volume> volumes_;
 };
 

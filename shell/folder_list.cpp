@@ -68,7 +68,14 @@ TDirectoryListBox::TDirectoryListBox(FileSystem& fs, QWidget* parent) : QListWid
 void TDirectoryListBox::setVolumes(const std::vector<std::string>& mountPoints) {
   volumes_ = mountPoints;
   if (volumes_.empty()) volumes_.push_back("/");
-  if (!directory_.empty()) drive_ = driveOf(directory_);
+  if (!directory_.empty()) drive_ = volumeHolding(directory_);
+}
+
+std::string TDirectoryListBox::volumeHolding(const std::string& folder) const {
+  // The volume the folder really lies on, as the Sync guard and the run log see it, even
+  // one mounted where the drive chooser lists no volumes.
+  const std::string mountPoint = fs_.volumeOf(folder).mountPoint;
+  return mountPoint.empty() ? driveOf(folder) : mountPoint;
 }
 
 std::string TDirectoryListBox::driveOf(const std::string& folder) const {
@@ -138,7 +145,7 @@ bool TDirectoryListBox::fill(const std::string& folder, std::string* error) {
 
 void TDirectoryListBox::show(const std::string& folder, const std::vector<DirEntry>& subfolders) {
   directory_ = folder;
-  drive_ = driveOf(folder);
+  drive_ = volumeHolding(folder);
   lastFolderOnDrive_[drive_] = folder;
 
   setUpdatesEnabled(false);

@@ -20,7 +20,7 @@ class TDirectoryListBox : public QListWidget {
 
   // The current folder, as the list shows it (a volume root keeps its "/").
   const std::string& Directory() const { return directory_; }
-  // The mount point of the volume the current folder is on, among `volumes` last set.
+  // The mount point of the volume the current folder is on.
   const std::string& Drive() const { return drive_; }
 
   // The mount points that count as drives (the drive chooser's volumes).
@@ -45,6 +45,8 @@ class TDirectoryListBox : public QListWidget {
   std::string folderOf(const QListWidgetItem* item) const;
   // The drive of any folder: the longest of the volumes' mount points that holds it.
   std::string driveOf(const std::string& folder) const;
+  // The mount point of the volume a folder lies on, whether or not it is among the volumes.
+  std::string volumeHolding(const std::string& folder) const;
 
  signals:
   // The current folder changed (by the user, a drop or setDirectory).

@@ -18,6 +18,8 @@ const char* const kCompareType = "CompareType";
 const char* const kSubFolders = "SubFolders";
 const char* const kProtectC = "ProtectC";
 const char* const kCaseSense = "CaseSense";
+const char* const kWidth = "Width";
+const char* const kHeight = "Height";
 
 int readInteger(const ProfileText& text, const std::string& section, const std::string& key, int fallback) {
   const auto value = text.value(section, key);
@@ -36,6 +38,8 @@ WindowSettings readForCopy(const ProfileText& text, const std::string& section) 
   values.subFolders = readInteger(text, section, kSubFolders, 1) != 0;
   values.protectC = readInteger(text, section, kProtectC, 1) != 0;
   values.caseSense = readInteger(text, section, kCaseSense, 0) != 0;
+  values.width = readInteger(text, section, kWidth, 0);
+  values.height = readInteger(text, section, kHeight, 0);
   return values;
 }
 
@@ -121,6 +125,8 @@ bool TInstanceSettings::writeSection(ProfileText& text, const std::string& secti
       {kSubFolders, values.subFolders ? "1" : "0"},
       {kProtectC, values.protectC ? "1" : "0"},
       {kCaseSense, values.caseSense ? "1" : "0"},
+      {kWidth, std::to_string(values.width)},
+      {kHeight, std::to_string(values.height)},
   };
   for (const auto& [key, value] : keys) {
     if (text.setValue(section, key, value)) {
@@ -182,6 +188,8 @@ TInstanceSettings::StartSearch TInstanceSettings::searchStartSection() {
   found.subFolders = readInteger(text, start, kSubFolders, 1) != 0;
   found.protectC = readInteger(text, start, kProtectC, 1) != 0;
   found.caseSense = readInteger(text, start, kCaseSense, 0) != 0;
+  found.width = readInteger(text, start, kWidth, 0);
+  found.height = readInteger(text, start, kHeight, 0);
   if (!readProblem.empty()) {
     search.notes.push_back(readProblem + "; missing or unreadable values take their defaults");
   }

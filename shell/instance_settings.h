@@ -14,7 +14,8 @@
 
 namespace vardell {
 
-// The eight settings of a section, as the window shows them.
+// The settings of a section, as the window shows them: the eight the program always had,
+// and the window's size, which older files lack.
 struct WindowSettings {
   std::string dir1;         // master folder
   std::string dir2;         // mirror folder
@@ -24,6 +25,8 @@ struct WindowSettings {
   bool subFolders = true;   // "Include Subfolders"
   bool protectC = true;     // "Don't modify Drive /"
   bool caseSense = false;   // "Case sensitive names"
+  int width = 0;            // window width, pixels; 0 or less: the standard size
+  int height = 0;           // window height rolled down, pixels; 0 or less: the standard size
 };
 
 // An integer as the settings file and the command line give it: "0x"/"0X" (when longer
@@ -89,7 +92,7 @@ class TInstanceSettings {
   // The guard's answer for these folders ("" when writing is allowed or there is no guard).
   std::string writeRefusal(const WindowSettings& pair) const;
   void noteRefusal(const std::string& refusal, std::vector<std::string>& notes);
-  // Sets the eight keys of section in text; false with writeError set when a value cannot
+  // Sets the keys of section in text; false with writeError set when a value cannot
   // be kept by the file.
   bool writeSection(ProfileText& text, const std::string& section, const WindowSettings& values,
                     std::string& writeError) const;

@@ -37,12 +37,14 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <tuple>
 #include <utility>
 
 namespace vardell {
 namespace {
 
 const QString kTitle = QString::fromUtf8(kApplicationTitle);
+const char* const kSyncHint = "Create replica of master directory in mirror folder";
 // Pending events are handled at most this often during a run: often enough for Abort,
 // the 10 ms roll-up and painting, rarely enough that a fast walk is not slowed.
 constexpr qint64 kPumpIntervalNs = 4'000'000;
@@ -88,7 +90,8 @@ TMainForm::TMainForm(const ShellConfig& config, WindowPrompts& prompts, UpdatePr
 TMainForm::~TMainForm() = default;
 
 void TMainForm::buildControls() {
-  setFixedSize(kClientWidth, TTitleBar::kHeight + kClientHeight);
+  setMinimumSize(kClientWidth, TTitleBar::kHeight + kClientHeight);
+  resize(minimumSize());
   TitleBar = new TTitleBar(this);
   TitleBar->setGeometry(0, 0, kClientWidth, TTitleBar::kHeight);
   TitleBar->setCaption(kTitle);
@@ -184,10 +187,6 @@ void TMainForm::buildControls() {
   link.setItalic(true);
   link.setUnderline(true);
   GetNewBtn->setFont(link);
-  GetNewBtn->setStyleSheet(QStringLiteral("QPushButton { color: #0000FF; border: none; text-align: left; }"
-                                          "QPushButton:disabled { color: #8080C0; }"));
-  // A build that a package manager updates offers no download of its own.
-  if (!updateCheckOffered()) GetNewBtn->hide();
 
   // The status caption, the status window and the progress bars.
   CompLabel = new QLabel(QStringLiteral("Status"), ClientArea);
@@ -224,14 +223,11 @@ void TMainForm::buildControls() {
     button->setIcon(icon);
     button->setIconSize(QSize(20, 20));
     button->setFlat(true);
-    button->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding-left: 10px; }"
-                                         "QPushButton:hover { background: #E4ECF8; }"));
     return button;
   };
   CompareBtn = makeCommand(ActionBoxGroup, "CompareBtn", "&Compare", "Identify mismatches between master and mirror folders",
                            comparePicture(), QRect(8, 18, 151, 32));
-  ReplicateBtn = makeCommand(ActionBoxGroup, "ReplicateBtn", "&Sync", "Create replica of master directory in mirror folder",
-                             syncPicture(), QRect(8, 52, 151, 32));
+  ReplicateBtn = makeCommand(ActionBoxGroup, "ReplicateBtn", "&Sync", kSyncHint, syncPicture(), QRect(8, 52, 151, 32));
   AbortBtn = makeCommand(ActionBoxGroup, "AbortBtn", "&Abort", "Abort current operation", abortPicture(),
                          QRect(8, 86, 151, 32));
   AbortBtn->setEnabled(false);
@@ -264,6 +260,7 @@ void TMainForm::buildControls() {
   TrayIcon->setContextMenu(PopupMenu1);
 
   ContinueForm = new TContinueForm(this);
+  addDesktopControls();
 }
 
 void TMainForm::connectHandlers() {
@@ -298,11 +295,11 @@ void TMainForm::connectHandlers() {
           [this] { takeTypedFolder(DirectoryListBox2, DriveComboBox2, MirrorPathEdit); });
   connect(DirectoryListBox1, &TDirectoryListBox::directoryChanged, this, [this] {
     showFolderInEdit(DirectoryListBox1, MasterPathEdit);
-    DriveComboBox1->setDrive(DirectoryListBox1->Drive());
+    showDriveOf(DirectoryListBox1, DriveComboBox1);
   });
   connect(DirectoryListBox2, &TDirectoryListBox::directoryChanged, this, [this] {
     showFolderInEdit(DirectoryListBox2, MirrorPathEdit);
-    DriveComboBox2->setDrive(DirectoryListBox2->Drive());
+    showDriveOf(DirectoryListBox2, DriveComboBox2);
     ContinueForm->setHeadingFolder(displayPath(DirectoryListBox2->Directory()),
                                    displayPath(DirectoryListBox2->Drive()), DirectoryListBox2->width());
     if (!running_) applySyncGuard();
@@ -313,7 +310,7 @@ void TMainForm::connectHandlers() {
             [this](const QString& reason) { prompts_.showMessage(MessageKind::Warning, kTitle, reason); });
   }
 
-  connect(TitleBar, &TTitleBar::leftPressed, this, &TMainForm::startDrag);
+  connect(TitleBar, &TTitleBar::dragStarted, this, &TMainForm::startDrag);
   connect(TitleBar, &TTitleBar::leftDragged, this, &TMainForm::dragTo);
   connect(TitleBar, &TTitleBar::leftReleased, this, [this] { dragging_ = false; });
   connect(TitleBar, &TTitleBar::pointerMoved, this, &TMainForm::RestoreOpacity);
@@ -347,6 +344,16 @@ void TMainForm::refreshVolumes() {
   DriveComboBox2->setVolumes(volumes);
   DirectoryListBox1->setVolumes(DriveComboBox1->mountPoints());
   DirectoryListBox2->setVolumes(DriveComboBox2->mountPoints());
+  // A folder on a volume the list leaves out keeps its volume in the chooser.
+  if (!DirectoryListBox1->Directory().empty()) showDriveOf(DirectoryListBox1, DriveComboBox1);
+  if (!DirectoryListBox2->Directory().empty()) showDriveOf(DirectoryListBox2, DriveComboBox2);
+}
+
+void TMainForm::showDriveOf(TDirectoryListBox* list, TDriveComboBox* chooser) {
+  if (chooser->setDrive(list->Drive())) return;
+  Volume volume = browseFs_->volumeOf(list->Directory());
+  volume.ready = true;  // its folder was just listed
+  chooser->showVolume(volume);
 }
 
 QString TMainForm::volumeRootOf(const std::string& path) const { return displayPath(DirectoryListBox1->driveOf(path)); }
@@ -376,17 +383,27 @@ void TMainForm::showFolderInEdit(TDirectoryListBox* list, QLineEdit* edit) {
   edit->setCursorPosition(edit->text().size());
 }
 
-void TMainForm::takeTypedFolder(TDirectoryListBox* list, TDriveComboBox* chooser, QLineEdit* edit) {
+bool TMainForm::takeTypedFolder(TDirectoryListBox* list, TDriveComboBox* chooser, QLineEdit* edit) {
   const std::string typed = pathFromDisplay(edit->text());
   std::string error;
   if (typed.empty() || typed[0] != '/') {
     error = "Type a full path, beginning with /";
   } else if (list->setDirectory(typed, &error)) {
-    chooser->setDrive(list->Drive());
-    return;
+    showDriveOf(list, chooser);
+    return true;
   }
   prompts_.showMessage(MessageKind::Warning, kTitle, qs(error));
   showFolderInEdit(list, edit);
+  return false;
+}
+
+bool TMainForm::takeUnconfirmedFolders() {
+  const std::tuple<TDirectoryListBox*, TDriveComboBox*, QLineEdit*> sides[] = {
+      {DirectoryListBox1, DriveComboBox1, MasterPathEdit}, {DirectoryListBox2, DriveComboBox2, MirrorPathEdit}};
+  for (const auto& [list, chooser, edit] : sides) {
+    if (edit->text() != displayPath(list->Directory()) && !takeTypedFolder(list, chooser, edit)) return false;
+  }
+  return true;
 }
 
 void TMainForm::noteVanishedFolder(const QString& gone) {
@@ -450,7 +467,14 @@ bool TMainForm::mirrorOnSystemVolume() const {
   return browseFs_->isOnSystemVolume(DirectoryListBox2->Directory());
 }
 
-void TMainForm::applySyncGuard() { ReplicateBtn->setEnabled(!(ProtectCBtn->isChecked() && mirrorOnSystemVolume())); }
+void TMainForm::applySyncGuard() {
+  const bool guarded = ProtectCBtn->isChecked() && mirrorOnSystemVolume();
+  ReplicateBtn->setEnabled(!guarded);
+  // A greyed Sync says why it is greyed.
+  ReplicateBtn->setToolTip(guarded ? QStringLiteral("The mirror is on the system volume and '") + ProtectCBtn->text() +
+                                         QStringLiteral("' is checked")
+                                   : QString::fromUtf8(kSyncHint));
+}
 
 void TMainForm::CompareTypeClick() {
   const bool contents = CompareTypeButtons->checkedId() >= 1;
@@ -479,12 +503,12 @@ void TMainForm::runCommand(void (SyncEngine::*command)()) {
 }
 
 void TMainForm::CompareBtnClick() {
-  if (refuseRunOnMissingFolder()) return;
+  if (!takeUnconfirmedFolders() || refuseRunOnMissingFolder()) return;
   runCommand(&SyncEngine::CompareBtnClick);
 }
 
 void TMainForm::ReplicateBtnClick() {
-  if (refuseRunOnMissingFolder()) return;
+  if (!takeUnconfirmedFolders() || refuseRunOnMissingFolder()) return;
   runCommand(&SyncEngine::ReplicateBtnClick);
 }
 
@@ -572,7 +596,7 @@ void TMainForm::EnableForm() {
   DirectoryListBox2->Update();
   // The chooser follows the list, never the other way: moving the list to the chooser's
   // drive would put the next run on a folder nobody chose.
-  if (DirectoryListBox2->Drive() != DriveComboBox2->Drive()) DriveComboBox2->setDrive(DirectoryListBox2->Drive());
+  if (DirectoryListBox2->Drive() != DriveComboBox2->Drive()) showDriveOf(DirectoryListBox2, DriveComboBox2);
   applySyncGuard();
   Memo1->flushPending();
 }
@@ -580,7 +604,7 @@ void TMainForm::EnableForm() {
 void TMainForm::StatusCaptionTimerTimer() {
   if (!run_) return;
   const std::string& path = run_->currentPath();
-  CompLabel->setText(ShortenPath(qs(path), kStatusCaptionWidth, CompLabel->font(), volumeRootOf(path)));
+  CompLabel->setText(ShortenPath(qs(path), CompLabel->width(), CompLabel->font(), volumeRootOf(path)));
   if (FileStatusLabel->isEnabled()) {
     const QString text = qs(run_->fileProgressText());
     FileStatusLabel->setText(FileStatusLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, FileStatusLabel->width()));
@@ -592,13 +616,24 @@ void TMainForm::StatusCaptionTimerTimer() {
 
 int TMainForm::clientHeight() const { return height() - TTitleBar::kHeight; }
 
+void TMainForm::applyOutline() {
+  // A rectangle with corners from a 10 x 10 ellipse, for the full window: the roll-up
+  // leaves it as it is, a new size made by the user gets its own.
+  QPainterPath outline;
+  const int full = TTitleBar::kHeight + rollUp_.FullClientHeight;
+  outline.addRoundedRect(QRectF(0, 0, width() + 1, full + 1), kCornerEllipse / 2.0, kCornerEllipse / 2.0);
+  setMask(QRegion(outline.toFillPolygon().toPolygon()));
+}
+
 void TMainForm::setClientHeight(int height) {
   setFixedHeight(TTitleBar::kHeight + height);
+  // Back at its full height, the window may be resized again.
+  if (rollUp_.atFullHeight()) allowResizing();
   emit clientHeightChanged(height);
 }
 
 void TMainForm::titleRightPressed() {
-  rollUp_.start(clientHeight());
+  rollUp_.start();
   RollUpTimer->start();
 }
 
@@ -643,10 +678,8 @@ void TMainForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shownOnce_) return;
   shownOnce_ = true;
-  // The outline: a rectangle with corners from a 10 x 10 ellipse, set once.
-  QPainterPath outline;
-  outline.addRoundedRect(QRectF(0, 0, width() + 1, height() + 1), kCornerEllipse / 2.0, kCornerEllipse / 2.0);
-  setMask(QRegion(outline.toFillPolygon().toPolygon()));
+  applyOutline();
+  bringOntoScreen();
   setWindowTitle(kTitle);
   TitleBar->setCaption(kTitle);
   if (firstShow_) firstShow_();
@@ -654,6 +687,7 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange) applyThemeColours();
   if (event->type() != QEvent::ActivationChange) return;
   TitleBar->setActive(isActiveWindow());
   if (!isActiveWindow()) return;
@@ -664,9 +698,9 @@ void TMainForm::changeEvent(QEvent* event) {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (inCommand_ || (run_ && !run_->runIdle())) {
-    // Never in the middle of a run: it is aborted, and the window closes when it returned.
+    // Never in the middle of a run: the running command finishes (Abort stops it sooner),
+    // then the window closes and the program ends.
     closePending_ = true;
-    AbortBtnClick();
     event->ignore();
     return;
   }

@@ -6,9 +6,11 @@
 
 #include "engine/run_window.h"
 #include "shell/roll_up.h"
+#include "shell/stretch_layout.h"
 #include "shell/summary_echo.h"
 #include "shell/window_engine.h"
 
+#include <QColor>
 #include <QWidget>
 
 #include <functional>
@@ -46,7 +48,7 @@ class TMainForm : public QWidget, public RunWindow {
  public:
   static constexpr int kClientWidth = 590;
   static constexpr int kClientHeight = 372;
-  static constexpr int kStatusCaptionWidth = 585;  // the right edge of GetNewBtn
+  static constexpr int kStatusCaptionWidth = 585;  // the right edge of GetNewBtn (at the standard size)
   static constexpr int kTranslucentAlpha = 178;
   static constexpr int kCornerEllipse = 10;
   static constexpr int kStatusCaptionIntervalMs = 100;
@@ -90,6 +92,7 @@ class TMainForm : public QWidget, public RunWindow {
   QMenu* PopupMenu1;
   QAction* ShowForm;
   QAction* Quit;
+  QAction* OpenRunLog;  // in the status window's context menu
   QTimer* RollUpTimer;
   QTimer* StatusCaptionTimer;
   TWebFileInfo* WebFileInfo1;
@@ -143,6 +146,11 @@ class TMainForm : public QWidget, public RunWindow {
   // Re-reads the volumes for both drive choosers.
   void refreshVolumes();
 
+  // The window's size at its full height (rolled down), and a size to restore from the
+  // settings (none, or below the standard size: the standard size).
+  QSize fullSize() const;
+  void restoreSize(int width, int height);
+
   // --- State the window keeps ---
   int clientHeight() const;
   const RollUp& rollUpState() const { return rollUp_; }
@@ -190,6 +198,7 @@ class TMainForm : public QWidget, public RunWindow {
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void buildControls();
@@ -207,12 +216,39 @@ class TMainForm : public QWidget, public RunWindow {
   // Refuses a run, through the engine, while a folder the lists name is gone; true when
   // it did.
   bool refuseRunOnMissingFolder();
-  void takeTypedFolder(TDirectoryListBox* list, TDriveComboBox* chooser, QLineEdit* edit);
+  // Takes the path typed into `edit` as the list's folder; false, with a message and the
+  // list's folder shown again, when it names no folder the list can show.
+  bool takeTypedFolder(TDirectoryListBox* list, TDriveComboBox* chooser, QLineEdit* edit);
+  // A run uses the folders the window shows: a path typed but not confirmed with Enter is
+  // taken first. False when one is refused (the run does not start).
+  bool takeUnconfirmedFolders();
   void showFolderInEdit(TDirectoryListBox* list, QLineEdit* edit);
   void noteVanishedFolder(const QString& gone);
   void setClientHeight(int height);
   void startDrag(const QPoint& globalPos);
   void dragTo(const QPoint& globalPos);
+  // The rounded outline of the full window.
+  void applyOutline();
+  // Shows the volume that holds the list's folder in its chooser, adding the volume when
+  // the chooser did not list it.
+  void showDriveOf(TDirectoryListBox* list, TDriveComboBox* chooser);
+
+  // --- What a desktop user expects beyond the classic window (main_form_desktop.cpp) ---
+  // The size grip, the folder dialogs of the path fields, the status window's menu, the
+  // controls' accessible names, the places the controls take in a larger window.
+  void addDesktopControls();
+  void addFolderDialog(QLineEdit* edit, TDirectoryListBox* list, TDriveComboBox* chooser, const QString& side);
+  void setAccessibleNames();
+  void placeStretchedControls();
+  // The update link and the command buttons' hover colour, readable on the theme's
+  // background; the status window keeps its white background and line colours.
+  void applyThemeColours();
+  // A window saved on a screen that is gone comes back onto the nearest one.
+  void bringOntoScreen();
+  // Between runs at full height the window may be resized down to its standard size.
+  void allowResizing();
+  // Opens the current mirror's run log in the desktop's viewer for text files.
+  void openRunLog();
   void titleRightPressed();
   // The volume root a path lies on, for shortening it.
   QString volumeRootOf(const std::string& path) const;
@@ -242,6 +278,8 @@ class TMainForm : public QWidget, public RunWindow {
   bool quitRequested_ = false;
   bool dragging_ = false;
   QPoint dragOffset_;
+  StretchLayout stretch_;
+  QColor linkColour_;     // the update link's colour last applied
   std::string master1Drive_;  // the drive DirectoryListBox1 was on before a chooser change
   std::string mirrorDrive_;
   qint64 lastPump_ = 0;

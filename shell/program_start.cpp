@@ -59,11 +59,14 @@ WindowSettings readWindowSettings(const TMainForm& window) {
   now.subFolders = window.SubDirectoryCheckBox->isChecked();
   now.protectC = window.ProtectCBtn->isChecked();
   now.caseSense = window.CaseChkBox->isChecked();
+  now.width = window.fullSize().width();
+  now.height = window.fullSize().height();
   return now;
 }
 
 void applyWindowSettings(TMainForm& window, const WindowSettings& values) {
   window.move(values.left, values.top);
+  window.restoreSize(values.width, values.height);
   const int type = std::clamp(values.compareType, -1, 2);
   if (window.CompareTypeButtons->checkedId() != type) {
     if (type < 0) {

@@ -5,27 +5,18 @@
 
 namespace vardell {
 
-void RollUp::start(int clientHeight) {
-  if (clientHeight >= kRollUpThreshold) {
-    FullClientHeight = clientHeight;
-    RolledHeight = clientHeight;
-    RollingUp = true;
-  } else {
-    RolledHeight = 0;
-    RollingUp = false;
-  }
-}
-
 bool RollUp::tick(int& clientHeight) {
-  if (RollingUp) {
-    if (RolledHeight <= 0) return false;
-    RolledHeight = std::max(0, RolledHeight - kRollUpStep);
-  } else {
-    if (RolledHeight >= FullClientHeight) return false;
-    RolledHeight = std::min(FullClientHeight, RolledHeight + kRollUpStep);
-  }
+  const int target = RollingUp ? 0 : FullClientHeight;
+  if (RolledHeight == target) return false;
+  RolledHeight = RollingUp ? std::max(target, RolledHeight - kRollUpStep) : std::min(target, RolledHeight + kRollUpStep);
   clientHeight = RolledHeight;
   return true;
+}
+
+void RollUp::setFullClientHeight(int height) {
+  if (!atFullHeight()) return;
+  FullClientHeight = height;
+  RolledHeight = height;
 }
 
 }  // namespace vardell

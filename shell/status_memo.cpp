@@ -24,6 +24,13 @@ TStatusMemo::TStatusMemo(QWidget* parent) : QPlainTextEdit(parent) {
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setPlainText(kInitialText);
+  // The line colours were chosen for white paper: the status window keeps it in any theme.
+  QPalette paper = palette();
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    paper.setColor(group, QPalette::Base, Qt::white);
+    paper.setColor(group, QPalette::Text, Qt::black);
+  }
+  setPalette(paper);
   flushTimer_.setSingleShot(true);
   flushTimer_.setInterval(kFlushIntervalMs);
   connect(&flushTimer_, &QTimer::timeout, this, &TStatusMemo::flushPending);

@@ -3,6 +3,7 @@
 
 #include "shell/pictures.h"
 
+#include <QApplication>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -48,8 +49,9 @@ void TTitleBar::resizeEvent(QResizeEvent*) {
 void TTitleBar::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   QLinearGradient gradient(0, 0, width(), 0);
-  gradient.setColorAt(0, active_ ? QColor(0x0A, 0x24, 0x6A) : QColor(0x80, 0x80, 0x80));
-  gradient.setColorAt(1, active_ ? QColor(0x3A, 0x6E, 0xA5) : QColor(0xB0, 0xB0, 0xB0));
+  // Both ends dark enough for the white caption (4.5:1 or more), active or not.
+  gradient.setColorAt(0, active_ ? QColor(0x0A, 0x24, 0x6A) : QColor(0x50, 0x50, 0x50));
+  gradient.setColorAt(1, active_ ? QColor(0x3A, 0x6E, 0xA5) : QColor(0x6E, 0x6E, 0x6E));
   painter.fillRect(rect(), gradient);
   applicationIcon().paint(&painter, QRect(4, 3, 16, 16));
   QFont font = this->font();
@@ -60,23 +62,40 @@ void TTitleBar::paintEvent(QPaintEvent*) {
 }
 
 void TTitleBar::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) emit leftPressed(event->globalPosition().toPoint());
+  if (event->button() == Qt::LeftButton) {
+    pressed_ = true;
+    dragging_ = false;
+    pressedAt_ = event->globalPosition().toPoint();
+  }
   if (event->button() == Qt::RightButton) emit rightPressed();
   event->accept();
 }
 
 void TTitleBar::mouseMoveEvent(QMouseEvent* event) {
-  if (event->buttons() & Qt::LeftButton) {
-    emit leftDragged(event->globalPosition().toPoint());
-  } else {
+  const QPoint at = event->globalPosition().toPoint();
+  if (!(event->buttons() & Qt::LeftButton) || !pressed_) {
     emit pointerMoved();
+  } else if (dragging_) {
+    emit leftDragged(at);
+  } else if ((at - pressedAt_).manhattanLength() >= QApplication::startDragDistance()) {
+    dragging_ = true;
+    emit dragStarted(pressedAt_);
+    emit leftDragged(at);
   }
   event->accept();
 }
 
 void TTitleBar::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) emit leftReleased();
+  if (event->button() == Qt::LeftButton) {
+    pressed_ = false;
+    dragging_ = false;
+    emit leftReleased();
+  }
   event->accept();
 }
+
+// The second press of a double click came as a press of its own: taking the double click
+// as a third would turn the roll-up once too often.
+void TTitleBar::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
 }  // namespace vardell

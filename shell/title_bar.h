@@ -24,8 +24,10 @@ class TTitleBar : public QWidget {
   QToolButton* CloseBox;
 
  signals:
-  void leftPressed(const QPoint& globalPos);
-  void leftDragged(const QPoint& globalPos);  // the pointer moving with the left button held
+  // The pointer moved the start-drag distance with the left button held since it was
+  // pressed at `pressedAt`: a click without movement never starts a drag.
+  void dragStarted(const QPoint& pressedAt);
+  void leftDragged(const QPoint& globalPos);  // the pointer moving on, once a drag started
   void leftReleased();
   void pointerMoved();                        // the pointer moving over the bar, no button held
   void rightPressed();
@@ -36,9 +38,13 @@ class TTitleBar : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   QString caption_;
+  bool pressed_ = false;   // the left button went down on the bar
+  bool dragging_ = false;  // and the pointer has moved far enough since
+  QPoint pressedAt_;
   bool active_ = true;
 };
 

@@ -8,7 +8,7 @@ namespace vardell {
 
 WindowEngine makeWindowEngine(RunWindow& window, const ShellConfig& config) {
   WindowEngine made;
-  made.fs = makePosixFileSystem();
+  made.fs = config.makeFileSystem ? config.makeFileSystem() : makePosixFileSystem();
   std::vector<std::string> logFolders = config.runLogFolders.empty() ? ownFolders().runLogs : config.runLogFolders;
   made.engine = std::make_unique<SyncEngine>(
       *made.fs, window, EngineSetup{std::move(logFolders), config.commandLine, systemLocaleFormat()});

@@ -5,6 +5,7 @@
 #include "engine/sync_engine.h"
 #include "platform/filesystem.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@ struct ShellConfig {
   CommandLineOptions commandLine;  // parameters 3 and later, when given
   // Where run logs may go, best first, each ending in "/"; empty: the running program's.
   std::vector<std::string> runLogFolders;
+  // The engine's file system; empty: the real one. Tests hand in one that injects faults.
+  std::function<std::unique_ptr<FileSystem>()> makeFileSystem;
 };
 
 struct WindowEngine {

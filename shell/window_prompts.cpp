@@ -4,6 +4,7 @@
 #include "shell/continue_form.h"
 
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -29,3 +30,7 @@ NameAnswer QtWindowPrompts::askFolderNames(TContinueForm& form) { return form.as
 }  // namespace vardell
 
 bool vardell::QtWindowPrompts::openUrl(const QUrl& page) { return QDesktopServices::openUrl(page); }
+
+QString vardell::QtWindowPrompts::chooseFolder(const QString& caption, const QString& start) {
+  return QFileDialog::getExistingDirectory(parent_, caption, start, QFileDialog::ShowDirsOnly);
+}

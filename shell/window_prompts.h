@@ -22,8 +22,11 @@ class WindowPrompts {
   virtual bool askYesNo(const QString& caption, const QString& text) = 0;
   // Shows the folder-name dialog modally and returns the answer of the button pressed.
   virtual NameAnswer askFolderNames(TContinueForm& form) = 0;
-  // Opens a page (the help page) in the user's browser; false when nothing opened it.
+  // Opens a page (the help page) in the user's browser, a file (the run log) in the
+  // desktop's viewer for it; false when nothing opened it.
   virtual bool openUrl(const QUrl& page) = 0;
+  // The folder dialog, starting at `start`; the folder chosen, or empty when cancelled.
+  virtual QString chooseFolder(const QString& caption, const QString& start) = 0;
 };
 
 // The real dialogs, parented to `parent`.
@@ -35,6 +38,7 @@ class QtWindowPrompts final : public WindowPrompts {
   bool askYesNo(const QString& caption, const QString& text) override;
   NameAnswer askFolderNames(TContinueForm& form) override;
   bool openUrl(const QUrl& page) override;
+  QString chooseFolder(const QString& caption, const QString& start) override;
 
  private:
   QWidget* parent_;

@@ -5,11 +5,13 @@
 #include "engine/version.h"
 #include "shell/continue_form.h"
 #include "shell/folder_list.h"
+#include "shell/title_bar.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QWidget>
 
 namespace vardell::test {
 namespace {
@@ -46,7 +48,8 @@ TEST(ContinueForm, ButtonsHaveTheirTextsHintsPlacesAndAnswers) {
     EXPECT_EQ(form.result(), row.answer) << row.name;
     EXPECT_EQ(int(TContinueForm::answerOf(form.result())), row.answer);
   }
-  EXPECT_EQ(form.size(), QSize(298, 175));
+  EXPECT_EQ(form.Client->size(), QSize(298, 175));
+  EXPECT_EQ(form.Client->y(), form.TitleBar->height()) << "below its own title bar";
   EXPECT_EQ(form.GroupBox1->title(), QStringLiteral("Action"));
   EXPECT_EQ(form.GroupBox1->geometry(), QRect(4, 24, 289, 145));
   EXPECT_TRUE(form.GroupBox1->font().italic());
@@ -55,6 +58,7 @@ TEST(ContinueForm, ButtonsHaveTheirTextsHintsPlacesAndAnswers) {
   EXPECT_EQ(form.windowTitle(), QString::fromUtf8(kApplicationTitle));
   EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint) << "no title-bar buttons";
   EXPECT_FALSE(form.windowFlags() & Qt::WindowSystemMenuHint);
+  EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint) << "no window manager's buttons either";
 }
 
 TEST(ContinueForm, EnterContinuesAndEscapeCancels) {
@@ -89,7 +93,7 @@ TEST_F(MainFormTest, ContinueFormHeadingFollowsTheMirrorFolderList) {
 
 TEST_F(MainFormTest, ContinueFormIsCentredOnTheMainWindow) {
   window_->ContinueForm->prepareShowing();
-  const QPoint centre = window_->ContinueForm->pos() + QPoint(298 / 2, 175 / 2);
+  const QPoint centre = window_->ContinueForm->geometry().center();
   EXPECT_LE((centre - window_->frameGeometry().center()).manhattanLength(), 2);
 }
 

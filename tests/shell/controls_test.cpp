@@ -73,7 +73,10 @@ TEST_F(MainFormTest, EveryControlHasItsTextTooltipAndInitialState) {
     EXPECT_EQ(w->isEnabled(), row.enabled) << row.name;
   }
   EXPECT_EQ(window_->ReplicateBtn->text(), QStringLiteral("&Sync"));
-  EXPECT_EQ(window_->ReplicateBtn->toolTip(), QStringLiteral("Create replica of master directory in mirror folder"));
+  EXPECT_EQ(window_->ReplicateBtn->toolTip(),
+            window_->ReplicateBtn->isEnabled()
+                ? QStringLiteral("Create replica of master directory in mirror folder")
+                : QStringLiteral("The mirror is on the system volume and 'Don't modify Drive /' is checked"));
   EXPECT_FALSE(window_->VerifyCheckBox->isVisible());
   EXPECT_FALSE(window_->VerifyCheckBox->isChecked());
   EXPECT_TRUE(window_->SubDirectoryCheckBox->isChecked());
@@ -101,10 +104,10 @@ TEST_F(MainFormTest, StatusWindowStartsWithTheHelpHintAndIsReadOnlyWithoutWrap) 
   EXPECT_EQ(window_->Memo1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
 }
 
-TEST_F(MainFormTest, ClientAreaIsFixedAt590By372BelowTheTitleBar) {
+TEST_F(MainFormTest, ClientAreaStartsAt590By372BelowTheTitleBar) {
   EXPECT_EQ(window_->ClientArea->size(), QSize(590, 372));
   EXPECT_EQ(window_->clientHeight(), 372);
-  EXPECT_EQ(window_->minimumSize(), window_->maximumSize()) << "the window cannot be resized";
+  EXPECT_EQ(window_->minimumSize(), window_->size()) << "the standard size is the smallest";
   EXPECT_EQ(window_->TitleBar->caption(), QString::fromUtf8(kApplicationTitle));
   // Every control lies inside the client area: nothing is clipped.
   for (QWidget* child : window_->ClientArea->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {

@@ -171,6 +171,28 @@ TEST_F(InstancesTest, ProbingAndReassigningSeeLocksOfOtherProcesses) {
   EXPECT_EQ(own.CountInstancesTaken(), 1);
 }
 
+TEST_F(InstancesTest, WindowSizeIsKeptAndASectionWrittenBeforeItGivesNone) {
+  writeSection(0, folder("A"), folder("B"));  // as an older program wrote it: no Width, no Height
+  auto fs = makePosixFileSystem();
+  std::vector<std::string> notes;
+  std::string error;
+  {
+    TInstanceSettings settings(*fs, InstanceLocks(runtime()), file(), program());
+    WindowSettings loaded = settings.LoadSettings(notes, error);
+    EXPECT_EQ(loaded.dir2, folder("B"));
+    EXPECT_EQ(loaded.width, 0);
+    EXPECT_EQ(loaded.height, 0);
+    loaded.width = 800;
+    loaded.height = 500;
+    ASSERT_TRUE(settings.SaveSettings(loaded, notes, error)) << error;
+  }
+  TInstanceSettings again(*fs, InstanceLocks(runtime()), file(), program());
+  const WindowSettings reloaded = again.LoadSettings(notes, error);
+  EXPECT_EQ(reloaded.width, 800);
+  EXPECT_EQ(reloaded.height, 500);
+  EXPECT_TRUE(error.empty()) << error;
+}
+
 TEST_F(InstancesTest, SecondInstanceSkipsASectionWhoseFoldersAreGoneAndStopsAtAVacantOne) {
   writeSection(0, folder("A"), folder("B"));
   writeSection(1, "/gone/one", "/gone/two");

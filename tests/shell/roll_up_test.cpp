@@ -1,4 +1,5 @@
-// The roll-up heights: 40 pixels per tick, down to 0 and back, reversing mid-way.
+// The roll-up heights: 40 pixels per tick, down to 0 and back; every start turns the
+// animation toward the other end, so it always ends rolled up or at the full height.
 #include "shell/roll_up.h"
 
 #include <gtest/gtest.h>
@@ -17,47 +18,51 @@ std::vector<int> runToEnd(RollUp& roll) {
 
 TEST(RollUp, RollsUpInTenStepsAndDownAgain) {
   RollUp roll(372);
-  roll.start(372);
+  EXPECT_TRUE(roll.atFullHeight());
+  roll.start();
   EXPECT_TRUE(roll.RollingUp);
   EXPECT_EQ(runToEnd(roll), (std::vector<int>{332, 292, 252, 212, 172, 132, 92, 52, 12, 0}));
-  roll.start(0);
+  roll.start();
   EXPECT_FALSE(roll.RollingUp);
   EXPECT_EQ(runToEnd(roll), (std::vector<int>{40, 80, 120, 160, 200, 240, 280, 320, 360, 372}));
   EXPECT_EQ(roll.FullClientHeight, 372);
+  EXPECT_TRUE(roll.atFullHeight());
 }
 
-TEST(RollUp, ReversingAt200RemembersItAsTheFullHeight) {
+// A quick second right-click (a double click) or one while a run held the timer back: the
+// window went on from where it was and ended between the two heights.
+TEST(RollUp, ASecondStartMidWayTurnsBackToTheFullHeightNeverStopsBetween) {
   RollUp roll(372);
-  roll.start(372);
-  runToEnd(roll);
-  roll.start(0);
+  roll.start();
   int height = 0;
-  while (roll.tick(height) && height < 200) {
-  }
-  ASSERT_EQ(height, 200);
-  roll.start(height);
-  EXPECT_EQ(runToEnd(roll), (std::vector<int>{160, 120, 80, 40, 0}));
-  roll.start(0);
-  EXPECT_EQ(runToEnd(roll), (std::vector<int>{40, 80, 120, 160, 200}));
-}
-
-TEST(RollUp, BelowTheThresholdItRollsDownFromZero) {
-  RollUp roll(372);
-  roll.start(39);  // a client area lower than 40 pixels
-  EXPECT_FALSE(roll.RollingUp);
-  EXPECT_EQ(roll.RolledHeight, 0);
+  roll.tick(height);
+  ASSERT_EQ(height, 332);
+  roll.start();  // a double click
+  EXPECT_EQ(runToEnd(roll), (std::vector<int>{372}));
   EXPECT_EQ(roll.FullClientHeight, 372);
+  roll.start();
+  for (int i = 0; i < 4; ++i) roll.tick(height);
+  ASSERT_EQ(height, 212);
+  roll.start();
+  roll.start();  // two more: rolling up again
+  EXPECT_EQ(runToEnd(roll), (std::vector<int>{172, 132, 92, 52, 12, 0}));
+  roll.start();
   EXPECT_EQ(runToEnd(roll).back(), 372);
-  roll.start(40);  // exactly 40 rolls up
-  EXPECT_TRUE(roll.RollingUp);
-  EXPECT_EQ(runToEnd(roll), (std::vector<int>{0}));
 }
 
-TEST(RollUp, AnEndedAnimationChangesNothing) {
+TEST(RollUp, AnEndedAnimationChangesNothingAndOnlyTheFullWindowTakesANewHeight) {
   RollUp roll(372);
   int height = 123;
   EXPECT_FALSE(roll.tick(height));  // rolled down already
   EXPECT_EQ(height, 123);
+  roll.setFullClientHeight(500);  // resized by the user
+  EXPECT_EQ(roll.FullClientHeight, 500);
+  roll.start();
+  runToEnd(roll);
+  roll.setFullClientHeight(22);  // the rolled-up window is not a new full height
+  EXPECT_EQ(roll.FullClientHeight, 500);
+  roll.start();
+  EXPECT_EQ(runToEnd(roll).back(), 500);
 }
 
 }  // namespace

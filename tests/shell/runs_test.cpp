@@ -1,6 +1,6 @@
 // Runs through the window: the controls during and after a real Compare and Sync on
 // temporary folders, Abort, the folder-name dialog's answers, the empty-master question,
-// refusals, the status caption, and a close during a run.
+// refusals and the status caption.
 #include "tests/shell/shell_fixture.h"
 
 #include "engine/version.h"
@@ -319,30 +319,6 @@ TEST_F(RunTest, StatusCaptionShowsTheShortenedPathAndTheFileTextOnlyWhenEnabled)
   QTest::mouseClick(window_->CompareTypeButtons->button(2), Qt::LeftButton, Qt::NoModifier, QPoint(7, 9));
   window_->StatusCaptionTimerTimer();
   EXPECT_EQ(window_->FileStatusLabel->text(), QStringLiteral("Comparing file.dat"));
-}
-
-// --- A close during a run --------------------------------------------------------------------
-
-TEST_F(RunTest, CloseDuringARunAbortsFirstAndClosesWhenTheRunHasReturned) {
-  ScopedFolder trees;
-  fillTree(trees, "master/Big", 1500);
-  fillTree(trees, "mirror/Big", 1500);
-  showFolders(trees / "master/Big", trees / "mirror/Big");
-  bool closed = false;
-  bool visibleAfterClose = false;
-  sampleDuringRuns([&] {
-    if (!closed) {
-      closed = true;
-      QTest::mouseClick(window_->TitleBar->CloseBox, Qt::LeftButton);
-      visibleAfterClose = window_->isVisible();
-    }
-  });
-  click(window_->CompareBtn);
-  ASSERT_TRUE(closed);
-  EXPECT_TRUE(visibleAfterClose) << "the window stays while the run ends";
-  EXPECT_EQ(window_->engine().lastRun().outcome, RunOutcome::CompareAborted);
-  EXPECT_FALSE(window_->isVisible()) << "closed once the run had returned";
-  EXPECT_FALSE(window_->closePending());
 }
 
 }  // namespace

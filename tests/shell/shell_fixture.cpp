@@ -107,6 +107,14 @@ bool RecordingPrompts::openUrl(const QUrl& page) {
   return true;
 }
 
+QString RecordingPrompts::chooseFolder(const QString&, const QString& start) {
+  folderDialogStarts << start;
+  if (folderChoices.empty()) return {};
+  const QString answer = folderChoices.front();
+  folderChoices.pop_front();
+  return answer;
+}
+
 NameAnswer RecordingPrompts::askFolderNames(TContinueForm& form) {
   ++folderQuestions;
   folderHeadings << form.ContinueForm->text();
@@ -124,6 +132,7 @@ TMsgAnswer RecordingUpdatePrompts::showMessageBox(const TMessageBoxRequest& requ
 void MainFormTest::SetUp() {
   ShellConfig config;
   config.runLogFolders = {logs_.path() + "/"};
+  configure(config);
   window_ = std::make_unique<TMainForm>(config, prompts_, &updatePrompts_);
   window_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));

@@ -62,6 +62,9 @@ class RecordingPrompts : public WindowPrompts {
   NameAnswer askFolderNames(TContinueForm& form) override;
   QStringList openedPages;  // every page asked to open
   bool openUrl(const QUrl& page) override;
+  std::deque<QString> folderChoices;  // the folder dialog's answers in order; none left cancels
+  QStringList folderDialogStarts;     // the folder each folder dialog started at
+  QString chooseFolder(const QString& caption, const QString& start) override;
 };
 
 // The update check's questions, recorded; every box answers Ok or No.
@@ -80,6 +83,8 @@ class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // Lets a test change the window's configuration before the window is made.
+  virtual void configure(ShellConfig&) {}
 
   // Points both folder lists at folders; false when one cannot be shown.
   void showFolders(const std::string& master, const std::string& mirror);

@@ -85,7 +85,7 @@ TEST_F(StartupTest, FirstStartWithoutSettingsShowsDefaultsAndWritesNothingUntilE
   EXPECT_TRUE(prompts_.messages.isEmpty()) << prompts_.messages.join("\n").toStdString();
 }
 
-TEST_F(StartupTest, ExitWritesTheEightKeysInOrder) {
+TEST_F(StartupTest, ExitWritesTheKeysInOrder) {
   create();
   ASSERT_TRUE(window_->setMasterFolder(root_ / "master"));
   ASSERT_TRUE(window_->setMirrorFolder(root_ / "mirror"));
@@ -95,7 +95,8 @@ TEST_F(StartupTest, ExitWritesTheEightKeysInOrder) {
   window_->move(30, 40);
   window_->ExitBtnClick();
   EXPECT_EQ(readWhole(iniFile()), "[Instance0]\ndir1=" + (root_ / "master") + "\ndir2=" + (root_ / "mirror") +
-                                      "\nTop=40\nLeft=30\nCompareType=2\nSubFolders=0\nProtectC=1\nCaseSense=1\n");
+                                      "\nTop=40\nLeft=30\nCompareType=2\nSubFolders=0\nProtectC=1\nCaseSense=1\n"
+                                      "Width=590\nHeight=394\n");
 }
 
 struct ValueRow {

@@ -1,5 +1,6 @@
 // The window's effects: the roll-up on a right-click of the title bar, the opacity while
-// dragged, the rounded outline, activation and the tray icon.
+// dragged (and no drag on a click without movement), the rounded outline, activation and
+// the tray icon.
 #include "tests/shell/shell_fixture.h"
 
 #include "engine/version.h"
@@ -45,25 +46,29 @@ TEST_F(WindowEffects, RightClickOnTheTitleBarRollsUpAndDownAgain) {
   EXPECT_EQ(window_->clientHeight(), 372);
 }
 
-TEST_F(WindowEffects, RightClickWhileRollingDownAt200RollsUpAndTheNextRollDownEndsThere) {
+TEST_F(WindowEffects, QuickDoubleRightClickAndClicksMidWayEndAtOneOfTheTwoHeights) {
   rightClickTitleBar();
+  QMouseEvent second(QEvent::MouseButtonDblClick, QPointF(100, 10), window_->TitleBar->mapToGlobal(QPointF(100, 10)),
+                     Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+  rightClickTitleBar();  // the second press of a double click, which comes with its own event
+  QApplication::sendEvent(window_->TitleBar, &second);
   waitForRollToEnd();
-  takeHeights();
-  bool reversed = false;
+  EXPECT_EQ(window_->clientHeight(), 372) << "a double click is two clicks: up and back down";
+  bool turned = false;
   onHeight_ = [&](int h) {
-    if (h == 200 && !reversed && !window_->rollUpState().RollingUp) {
-      reversed = true;
+    if (h == 212 && !turned) {
+      turned = true;
       QTimer::singleShot(0, [this] { rightClickTitleBar(); });
     }
   };
   rightClickTitleBar();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return reversed && !window_->RollUpTimer->isActive(); }, 5000));
-  EXPECT_EQ(takeHeights(), (std::vector<int>{40, 80, 120, 160, 200, 160, 120, 80, 40, 0}));
-  EXPECT_EQ(window_->rollUpState().FullClientHeight, 200);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return turned && !window_->RollUpTimer->isActive(); }, 5000));
+  EXPECT_EQ(window_->clientHeight(), 372) << "turned back to the full height, not stopped at 212";
+  EXPECT_EQ(window_->rollUpState().FullClientHeight, 372);
   onHeight_ = nullptr;
   rightClickTitleBar();
   waitForRollToEnd();
-  EXPECT_EQ(takeHeights(), (std::vector<int>{40, 80, 120, 160, 200}));
+  EXPECT_EQ(window_->clientHeight(), 0);
 }
 
 TEST_F(WindowEffects, RightClickInTheClientAreaDoesNotRollUp) {
@@ -76,20 +81,29 @@ TEST_F(WindowEffects, RightClickInTheClientAreaDoesNotRollUp) {
 TEST_F(WindowEffects, TranslucentWhileDraggedOpaqueAfterTheNextMove) {
   EXPECT_EQ(window_->windowAlpha(), 255);
   QTest::mousePress(window_->TitleBar, Qt::LeftButton, Qt::NoModifier, QPoint(100, 10));
-  EXPECT_EQ(window_->windowAlpha(), 178);
-  EXPECT_TRUE(window_->windowLayered());
-  EXPECT_NEAR(window_->windowOpacity(), 178 / 255.0, 0.01);
+  EXPECT_EQ(window_->windowAlpha(), 255) << "a press alone is no drag yet";
   // Moving with the button held drags the window and keeps it translucent.
   const QPoint before = window_->pos();
   QMouseEvent drag(QEvent::MouseMove, QPointF(130, 30), window_->TitleBar->mapToGlobal(QPointF(130, 30)),
                    Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(window_->TitleBar, &drag);
   EXPECT_EQ(window_->windowAlpha(), 178);
+  EXPECT_TRUE(window_->windowLayered());
+  EXPECT_NEAR(window_->windowOpacity(), 178 / 255.0, 0.01);
   EXPECT_EQ(window_->pos(), before + QPoint(30, 20));
   QTest::mouseRelease(window_->TitleBar, Qt::LeftButton, Qt::NoModifier, QPoint(130, 30));
   QTest::mouseMove(window_->TitleBar, QPoint(140, 10));
   EXPECT_EQ(window_->windowAlpha(), 255);
   EXPECT_TRUE(window_->windowLayered());
+  EXPECT_NEAR(window_->windowOpacity(), 1.0, 0.01);
+}
+
+TEST_F(WindowEffects, ClickOnTheTitleBarWithoutMovementStartsNoDrag) {
+  const QPoint before = window_->pos();
+  QTest::mouseClick(window_->TitleBar, Qt::LeftButton, Qt::NoModifier, QPoint(100, 10));
+  QTest::mouseMove(window_->TitleBar, QPoint(200, 15));  // the pointer moves on, no button held
+  EXPECT_EQ(window_->pos(), before) << "the window does not stick to the pointer";
+  EXPECT_EQ(window_->windowAlpha(), 255);
   EXPECT_NEAR(window_->windowOpacity(), 1.0, 0.01);
 }
 
