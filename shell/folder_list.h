@@ -33,7 +33,8 @@ class TDirectoryListBox : public QListWidget {
   // nearest existing folder above the one last shown). False when the volume cannot be
   // read (no medium); the list is then unchanged.
   bool setDrive(const std::string& mountPoint);
-  // Re-reads the list from the disk. A current folder that has vanished stays the current
+  // Re-reads the list from the disk, unless the folder's last-write time shows that its
+  // names are the ones listed. A current folder that has vanished stays the current
   // folder, shown without subfolders: the list never moves to a parent by itself, since
   // the next run would use a folder nobody chose. vanished() is emitted when the list
   // first finds it gone; when it is back, its subfolders are shown again.
@@ -75,6 +76,7 @@ class TDirectoryListBox : public QListWidget {
   std::vector<std::string> volumes_{"/"};
   std::map<std::string, std::string> lastFolderOnDrive_;
   bool folderMissing_ = false;
+  std::int64_t listedTimeNs_ = 0;  // the current folder's last-write time when last listed (0: unknown)
 };
 
 // A path as the program shows it (names that are not valid UTF-8 get replacement marks).

@@ -61,6 +61,15 @@ class ResponsiveRunTest : public MainFormTest {
     watcher_.start();
   }
 
+  // A binary Compare of two equal big files, every read slowed down by `delay`.
+  void prepareBinaryCompareOfTwoEqualBigFiles(const ScopedFolder& trees, std::chrono::milliseconds delay) {
+    trees.writeFile("master/Big/film.mkv", kBigContent);
+    trees.writeFile("mirror/Big/film.mkv", kBigContent);
+    showFolders(trees / "master/Big", trees / "mirror/Big");
+    QTest::mouseClick(window_->CompareTypeButtons->button(1), Qt::LeftButton, Qt::NoModifier, QPoint(7, 9));
+    slowDown(Op::Read, delay);
+  }
+
   qint64 longestGap() const {
     qint64 longest = 0;
     for (std::size_t i = 1; i < served_.size(); ++i) longest = std::max(longest, served_[i] - served_[i - 1]);
@@ -75,11 +84,7 @@ class ResponsiveRunTest : public MainFormTest {
 
 TEST_F(ResponsiveRunTest, SlowContentCompareHandlesEventsAtLeastEvery100Ms) {
   ScopedFolder trees;
-  trees.writeFile("master/Big/film.mkv", kBigContent);
-  trees.writeFile("mirror/Big/film.mkv", kBigContent);
-  showFolders(trees / "master/Big", trees / "mirror/Big");
-  QTest::mouseClick(window_->CompareTypeButtons->button(1), Qt::LeftButton, Qt::NoModifier, QPoint(7, 9));
-  slowDown(Op::Read, std::chrono::milliseconds(20));
+  prepareBinaryCompareOfTwoEqualBigFiles(trees, std::chrono::milliseconds(20));
   QStringList captions;
   watchEvents([&] { captions << window_->FileStatusLabel->text(); });
   click(window_->CompareBtn);
@@ -112,11 +117,7 @@ TEST_F(ResponsiveRunTest, SlowCopyHandlesEventsAtLeastEvery100MsAndCopiesWhole) 
 
 TEST_F(ResponsiveRunTest, AbortDuringASlowBlockShowsAtOnceAndEndsTheRunAfterTheBlock) {
   ScopedFolder trees;
-  trees.writeFile("master/Big/film.mkv", kBigContent);
-  trees.writeFile("mirror/Big/film.mkv", kBigContent);
-  showFolders(trees / "master/Big", trees / "mirror/Big");
-  QTest::mouseClick(window_->CompareTypeButtons->button(1), Qt::LeftButton, Qt::NoModifier, QPoint(7, 9));
-  slowDown(Op::Read, std::chrono::milliseconds(20));
+  prepareBinaryCompareOfTwoEqualBigFiles(trees, std::chrono::milliseconds(20));
   bool aborted = false;
   QString captionAfterAbort;
   int readsAtAbort = 0;
@@ -138,11 +139,7 @@ TEST_F(ResponsiveRunTest, AbortDuringASlowBlockShowsAtOnceAndEndsTheRunAfterTheB
 // The close box during a run: the run goes on to its own end, then the window closes.
 TEST_F(ResponsiveRunTest, CloseBoxDuringARunLetsTheRunFinishThenCloses) {
   ScopedFolder trees;
-  trees.writeFile("master/Big/film.mkv", kBigContent);
-  trees.writeFile("mirror/Big/film.mkv", kBigContent);
-  showFolders(trees / "master/Big", trees / "mirror/Big");
-  QTest::mouseClick(window_->CompareTypeButtons->button(1), Qt::LeftButton, Qt::NoModifier, QPoint(7, 9));
-  slowDown(Op::Read, std::chrono::milliseconds(5));
+  prepareBinaryCompareOfTwoEqualBigFiles(trees, std::chrono::milliseconds(5));
   bool closed = false;
   bool visibleAfterClose = false;
   watchEvents([&] {
