@@ -187,6 +187,8 @@ void TMainForm::buildControls() {
   link.setItalic(true);
   link.setUnderline(true);
   GetNewBtn->setFont(link);
+  // A build that a package manager updates offers no download of its own.
+  if (!updateCheckOffered()) GetNewBtn->hide();
 
   // The status caption, the status window and the progress bars.
   CompLabel = new QLabel(QStringLiteral("Status"), ClientArea);
@@ -737,6 +739,7 @@ void TMainForm::clearStatus() {
   Memo1->clearAll();
   summaryEcho_.clear();
 }
+
 void TMainForm::setFileProgress(int percent) { ProgressBar->setValue(percent); }
 void TMainForm::setOverallProgress(int percent) { OverallProgressBar->setValue(percent); }
 
