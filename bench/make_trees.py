@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Vardell authors
 """Writes the deterministic benchmark trees: make_trees.py KIND FOLDER [SEED]
 
 KIND is nested (100,000 small files), flat (20,000 files in one folder), big (20 files of

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The floor a content compare is measured against: every file of the given trees read
 // once, by one thread through a 1 MiB buffer (one open, reads to the end, one close).
 //   read_floor FOLDER...

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Vardell authors
 # Measures vardell-cli against rsync, diff and cp on the same trees, side by side in one
 # run, on a fresh ext4 file system on a loop device (a plain folder when that cannot be
 # mounted). Prints medians (seconds) and ratios of medians. Needs root for the mount.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Vardell authors
 # Measures a Compare through the desktop program's window against `vardell-cli compare -q`
 # on the same folder pair: the 20,000-file tree against an identical copy (a few status
 # lines), and against a copy of its folder only (20,000 "Unpaired master file" lines for the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Parsing the terminal front end's arguments.
 #include "cli/cli_options.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The jsonl output: one JSON object a status line, and a summary object after each run.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // vardell-cli: Compare and Sync from a terminal, a script or cron.
 #include "cli/cli_options.h"
 #include "cli/name_text.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Escaping names for the terminal and for JSON.
 #include "cli/name_text.h"
 

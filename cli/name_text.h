@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // How the terminal front end writes names it did not choose: escaped for a terminal, so
 // every printed name maps back to one file name, and as JSON strings.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Reading status lines back into kinds and facts.
 #include "cli/status_line_kinds.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // What a status line says, read from its coloured fragments: a stable kind name and the
 // paths, reasons and counts it carries. The names are the jsonl format's (see the manual).
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The engine's window, in a terminal: status lines to stdout (coloured with ANSI
 // colours when wanted, names escaped, or as JSON objects), messages and a progress line
 // to stderr, Ctrl-C as Abort.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The Compare and Sync commands, from the folder pair to the verdict.
 #include "engine/paths.h"
 #include "engine/run_texts.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The file comparison: the size, time and kind tests of one paired file, and the
 // content test when the compare type asks for it.
 #include "engine/paths.h"

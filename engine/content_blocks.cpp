@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Reading and comparing one block of two files.
 #include "engine/content_blocks.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // One block of a content test: both files read through two small buffers and compared.
 // The walk's own content test and the read-ahead thread read blocks the same way, so a
 // pair read ahead reports exactly the blocks the walk would have read.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The content test: blocks of both files read and compared, here or on the read-ahead
 // thread, with the progress figures after each block.
 #include "engine/content_test.h"

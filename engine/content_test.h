@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The content test of a paired file: both files read block by block and compared, with
 // the progress bars driven and pending events handled after each block. A pair the walk's
 // read-ahead has read gives the same blocks, and the window sees the same either way.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The pairing of two sorted listings: one merge over their runs of folded-equal names, so
 // a folder pair of n entries pairs in O(n) (names that differ only in letter case are few).
 #include "engine/counterpart_index.h"

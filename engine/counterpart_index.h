@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Pairs the entries of a listed folder with the entries of its counterpart folder, once
 // per folder pair, without rescanning the counterpart listing for every entry.
 #pragma once

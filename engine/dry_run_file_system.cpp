@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A file system that remembers changes instead of making them.
 #include "engine/dry_run_file_system.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The file system a dry run sees: every read reaches the real one, every change is only
 // remembered, so the Sync's own walk runs unchanged and writes nothing anywhere.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // What an engine is given when it is made: its folders, the command line and the locale.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Copying master files onto the mirror and moving mirror files to the trash.
 #include "engine/paths.h"
 #include "engine/sync_engine.h"

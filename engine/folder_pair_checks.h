@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The tests a folder pair passes before a run may start: two trees that never touch,
 // one run per mirror, and whether the master is empty.
 #pragma once

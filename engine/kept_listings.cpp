@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Listings kept from one walk of the master for the walks after it.
 #include "engine/kept_listings.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The master's listings that Compare's folder-size walk made (and the mirror root's, made
 // meanwhile), kept for the two passes after it, which list the same folders again: the
 // reverse pass reads them, and the forward pass, their last user, takes them. A tree is

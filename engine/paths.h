@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Path texts as the engine uses them: "/"-separated, no trailing "/" except "/" itself.
 #pragma once
 

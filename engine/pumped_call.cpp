@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The helper thread of large reads and copies, and the window's events meanwhile.
 #include "engine/pumped_call.h"
 

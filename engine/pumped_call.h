@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Reads and copies of large files run on a helper thread while the window's thread handles
 // its events, so the window answers Abort, paints and animates every few tens of
 // milliseconds even on a volume that reads 10 MB a second. The helper only reads, compares

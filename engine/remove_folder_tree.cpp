@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Removing mirror-only entries: one file to the trash with its status line, and a whole
 // folder, its files to the trash and its folders deepest first.
 #include "engine/paths.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // How the last command ended, for callers that need more than the status lines.
 #pragma once
 

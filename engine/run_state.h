@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The state a Compare or Sync run shares between its parts, and the status colours.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Size, date and elapsed-time texts.
 #include "engine/run_texts.h"
 

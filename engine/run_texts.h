@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Texts the commands write: sizes, the start header, the elapsed time and a dry run's
 // action lines.
 #pragma once

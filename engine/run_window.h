@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Everything a run needs from the window that started it. The main window, the
 // terminal front end and the tests implement it; the engine never sees a widget.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The status log: coloured fragments to the status window, completed lines to the
 // run log file of the mirror folder.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The synchronisation engine: the Compare and Sync commands, the paired walk they run,
 // the file comparison, the copy and trash family and the removal of mirror-only folders.
 // One engine serves one window (the main window, the terminal front end or a test).

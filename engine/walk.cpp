@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The paired folder walk behind all four passes: reverse and forward (Compare),
 // removal and copy (Sync).
 #include "engine/counterpart_index.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The read-ahead thread of the walks and the walk's hand-over of what it read.
 #include "engine/walk_read_ahead.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // What a walk will need next, read on a second thread: the listings of the next
 // subfolders it will enter, and the contents of the next pairs of the folder it is in.
 // While the walk writes the findings of one pair, the other core reads the next; while

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // One entry of a folder listing, as the engine sees it: name, attribute bits,
 // size and the packed local last-write time.
 #pragma once

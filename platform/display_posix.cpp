@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Display detection on POSIX: the environment variables the window systems set.
 #include "platform/display.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Copies on POSIX: the bytes go into an unnamed temporary file in the target folder (or
 // one under a hidden name where unnamed files are missing), piece by piece in the kernel
 // where it can, then the copy is linked, renamed or exchanged into place in one step.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The file-system service the engine uses: listing, attributes, reading, copying and
 // the trash. This is the one virtual seam; tests wrap it to inject faults.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The file-system service on POSIX. Paths below the run's folder roots are reached through
 // TreeAccess, never through a link; listing, reading, copies and locks live in their own
 // files (posix_services.h).

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Where the program keeps its own files: settings, run logs, instance and lock files. The
 // desktop program, its batch mode and vardell-cli all ask here. Deciding writes nothing;
 // a folder is made only when a file is about to be written in it, and only after it was

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Instance numbers shared by every running copy of the program: number n is held by the
 // process that holds an exclusive flock on the lock file "Vardell<n>" in the user's
 // runtime folder. The operating system releases it when the process ends, however it ends;

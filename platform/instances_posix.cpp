@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Instance numbers over lock files in the runtime folder. Every file is reached by name
 // beneath the folder's handle and opened without following a link, so nothing placed in
 // the folder can make the program open, create or remove anything outside it.

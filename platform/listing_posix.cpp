@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Listing folders and reading files on POSIX: readdir + fstatat with raw byte names,
 // links never followed, FIFOs, sockets and devices never read.
 #include "platform/path_text.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Locale names and separators from Qt's view of the system locale.
 #include "platform/locale_format.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Locale texts the status lines need: abbreviated day and month names, separators.
 #pragma once
 

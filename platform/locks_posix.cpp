@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Exclusive locks on POSIX: flock, released by the system when the process ends.
 #include "platform/posix_services.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Path texts, "/"-separated: joining and splitting without touching the disk. The one
 // place that knows how paths are spelled; engine/paths.h builds on it.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The services behind the POSIX file system, one file each: listing and reading
 // (listing_posix.cpp), copies (file_copy_posix.cpp) and locks (locks_posix.cpp). Internal
 // to platform/; every path below the run's roots goes through TreeAccess.

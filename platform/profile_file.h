@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The settings file's reader and writer: an initialisation file of "[section]" headers and
 // "key=value" lines, read and written one value at a time with no cache. Section and key
 // names match without regard to letter case; every other line (comments, blank lines, other

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The settings file's reader and writer on POSIX: atomic replacement by rename under an
 // flock on a sidecar lock file.
 #include "platform/profile_file.h"

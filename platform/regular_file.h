@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Reading a small file of the program's own (settings, a legacy folder list) whole, and only
 // when it is a regular file: a pipe, a device, a socket, a folder or a link standing in its
 // place is never opened for reading, so a read can neither hang nor reach another file.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Reading a regular file whole on POSIX: opened without following a link and without
 // waiting for a writer (a pipe would block the open), then asked what it is before a byte
 // is read.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The freedesktop.org trash on POSIX, used by the file-system service.
 #pragma once
 

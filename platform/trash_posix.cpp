@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Moving files to the freedesktop.org trash: files/ holds the object, info/ its
 // .trashinfo with the original path and the deletion date.
 #include "platform/trash.h"

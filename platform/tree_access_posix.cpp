@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Reaching paths below the run's folder roots without following links: openat2 with
 // RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS where the kernel has it, one component at a time
 // with O_NOFOLLOW elsewhere.

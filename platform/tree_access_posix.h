@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The folder trees a run works in, and how a path at or below one of their roots is
 // reached: beneath the root's handle, never through a symbolic link in any component.
 // Internal to the POSIX file-system service and the trash.

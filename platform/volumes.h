@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Mounted volumes: the list a drive chooser shows, the volume a path lives on, its tag.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The command-line batch mode: the option letters applied at the first showing of the
 // window, and the batch timer Timer1 whose ticks run Sync (R) or Compare (P), once (Q)
 // or at an interval of parameter 4 minutes.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The dialog asked before a Sync whose master and mirror folder names differ: continue,
 // create a folder named like the master inside the mirror first, or cancel.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A drive chooser: the volumes a user cares about, each shown by its mount point and tag.
 #pragma once
 

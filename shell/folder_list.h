@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A folder list of one volume: the folders from the volume root down to the current
 // folder, then the current folder's subfolders. A double-click (or Enter) opens a
 // folder; a folder dropped from a file manager is taken.

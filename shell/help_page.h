@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Where the program's help page is: beside the program, or where installing put it.
 #pragma once
 

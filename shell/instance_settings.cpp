@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Instance numbers and this instance's section of the settings file.
 #include "shell/instance_settings.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The instance number this copy of the program holds and its section of KELPO.ini: the
 // start-up search for a section, the exchange of sections, and the save that moves the
 // instance to the lowest free number and its settings with it.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The desktop program: start-up, the main window and the folder-name dialog, the batch
 // mode, and the message loop until Exit, the close box or the end of a batch run.
 #include "engine/version.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The main window: its controls, its handlers and its side of every run.
 #include "shell/main_form.h"
 

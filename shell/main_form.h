@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The main window: the master and mirror choosers, the options, the commands, the status
 // window and the progress bars, with its own title bar, roll-up and tray icon. It is the
 // engine's window: the engine reads the controls and paints through RunWindow, and the

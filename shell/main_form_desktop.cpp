@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // What a desktop user expects of the main window beyond its classic controls: a window that
 // can be resized, a folder dialog in each path field, the run log one click away, names
 // for screen readers, colours readable in any theme and a window that is never stranded

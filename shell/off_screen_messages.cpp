@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Qt's messages in a run without a display.
 #include "shell/off_screen_messages.h"
 

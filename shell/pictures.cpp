@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The program's pictures, painted at several sizes so they stay sharp on high-dpi screens.
 #include "shell/pictures.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The program's own pictures, drawn in code: the application icon, the pictures on the
 // command buttons and menu item, and the folder list's folder pictures.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Window creation's start-up steps: settings, instances and the command-line folders.
 #include "shell/program_start.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The desktop program's start-up: the steps of window creation after the window's own
 // controls exist (the legacy folder file, the settings section of this instance, the
 // folders given on the command line) and the save that ends them.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Colours a reader can tell from their background, whatever the desktop's theme: the
 // contrast of two colours as screen-reading guidelines measure it, and a colour moved
 // toward black or white until it reaches a contrast.

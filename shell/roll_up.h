@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The roll-up of the main window to its bare title bar and back: the heights the client
 // area takes, 40 pixels per tick of a 10 ms timer. Each right-click on the title bar turns
 // the animation toward the other end, whenever it comes, so the window always ends rolled

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Bringing a window back onto a screen.
 #include "shell/screen_placement.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Where a window goes so that the user can reach it: a saved position on a screen that is
 // no longer there (a second monitor unplugged, a smaller display) is brought back.
 #pragma once

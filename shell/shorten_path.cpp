@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The path shortening of the status caption and the folder-name dialog.
 #include "shell/shorten_path.h"
 

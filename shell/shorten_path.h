@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Shortens a path to a width by cutting folders from its front, as the status caption and
 // the folder-name dialog show paths.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The status window: coloured status lines, read-only, no wrap. Fragments are collected
 // and put into the document in batches, so a run of 100,000 lines stays responsive.
 #pragma once

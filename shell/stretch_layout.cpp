@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Placing the controls in a larger client area.
 #include "shell/stretch_layout.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The main window's controls in a client area larger than the standard one: each control
 // keeps its standard place and moves and grows by fixed shares of the extra width and
 // height, so the folder lists and the status window take the room the user gives.

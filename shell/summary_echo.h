@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The standard output of an unattended run: the verdict and summary lines of each run as
 // plain text, for the mail of a cron job or a service's journal.
 #pragma once

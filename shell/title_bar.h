@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The title bar the main window draws itself (the window manager's own bar would keep
 // its clicks from the program): the caption, a minimise box and a close box. It reports
 // presses and moves; the window decides what they do.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The one place where the desktop program makes its engine: the file system, the
 // engine's setup and the engine serving the main window.
 #pragma once

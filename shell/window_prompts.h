@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The main window's questions and notices behind one interface: the program answers them
 // with real dialogs, tests with preset replies that they count.
 #pragma once

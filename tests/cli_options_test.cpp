@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The terminal front end's option syntax (the forms getopt_long accepts, and the
 // refusals), and the stable kinds its jsonl output gives status lines.
 #include "cli/cli_options.h"

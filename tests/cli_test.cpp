@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // vardell-cli as a script sees it: exit codes, refusals, an interrupted run, a dry run,
 // its output as text and as JSON lines, colours and write errors.
 #include "tests/support/spawn_program.h"

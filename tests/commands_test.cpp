@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Compare and Sync end to end through the engine, on real temporary trees.
 #include "engine/run_texts.h"
 #include "tests/support/command_fixture.h"

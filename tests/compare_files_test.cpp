@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The file comparison on real files: each compare type, the mismatch line, progress
 // bars, unreadable and special files.
 #include "engine/sync_engine.h"

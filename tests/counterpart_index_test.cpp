@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The pairing of two listings: equal names first, then folded names of the same kind, then
 // of any kind, chosen in the master's listing order; the same pairs from either side.
 #include "engine/counterpart_index.h"

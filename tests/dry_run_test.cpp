@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A dry run: the Sync's own walk over real trees, every action said and none done.
 #include "engine/run_texts.h"
 #include "tests/support/command_fixture.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Copying onto the mirror and moving files to the trash, on real trees.
 #include "engine/version.h"
 #include "tests/support/command_fixture.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The POSIX file-system service: listings, reading, copies and the trash.
 #include "platform/filesystem.h"
 #include "platform/locale_format.h"

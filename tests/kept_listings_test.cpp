@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Compare lists the master once: the folder-size walk's listings serve both passes after
 // it, for a whole tree within the budget, and nothing else.
 #include "engine/kept_listings.h"

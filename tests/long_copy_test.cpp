@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Long copies report as they go and stop on Abort; copies written under hidden names
 // where unnamed files are missing behave like the others.
 #include "tests/support/command_fixture.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Where the program's own files live, and the folders made for them: from the environment
 // a run starts in, never inside the trees, never through a link.
 #include "platform/filesystem.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Pairing by name through whole runs: names that differ only in letter case, files and
 // folders of folded-equal names, and times an hour apart. Every Sync row runs twice: the
 // second run must find nothing to move to the trash.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A mirror on cloud storage reached through `rclone mount` (a local folder standing for the
 // cloud): the volume has no hard links and answers them with EIO, yet replaced files go to
 // its trash, every run ends with exit 0 and the mirror converges, also in the cloud itself.

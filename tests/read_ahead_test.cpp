@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Reading ahead on a second thread changes nothing the user sees: the same lines in the
 // same order, the same progress figures and the same pumping of events as a walk that
 // lists and reads everything itself, also when the run is aborted halfway.

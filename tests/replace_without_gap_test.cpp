@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Replacing a mirror file where the trash cannot get a hard link of it: the complete copy
 // and the old file trade names, so the name never goes missing, and the old file reaches
 // the trash recorded under its own name, or keeps its name when the trash refuses it.

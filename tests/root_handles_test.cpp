@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A run uses the folders it opened when it started: a folder swapped for a link, a link
 // in the place of the folder a run creates, a second run on a mirror the first one made,
 // and the trash, which is found from the folder an entry lies in, never from its path.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The status log: fragments, colours, line completion and the run log file.
 #include "engine/paths.h"
 #include "engine/sync_engine.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A Sync that lists ahead on a second thread shows and does exactly what a Sync that lists
 // everything itself shows and does: the same lines in the same order, the same progress,
 // the same mirror afterwards, also when aborted halfway or when folders change under it;

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The time test, table-driven without a disk.
 #include "engine/time_test.h"
 #include "platform/dir_entry.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Links are entries of their own and every operation stays beneath its tree's root, also
 // when a folder is swapped for a link while the run goes on; replacements leave no gap.
 #include "platform/path_text.h"

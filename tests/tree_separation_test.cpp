@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Master and mirror never touch: nesting told by identity, the trash and the run log
 // outside both trees, one run per mirror, nothing written before a refusal, and safety
 // stops that count as failures.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Syncs by vardell-cli onto exFAT, FAT32 and NTFS volumes, each made in an image file and
 // mounted through its FUSE driver: a user's backup onto a USB drive, with the names, sizes
 // and past times real files have, and the names such a volume cannot hold.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Host-name lookups over getaddrinfo, waited for without freezing the window.
 #include "update/host_lookup.h"
 

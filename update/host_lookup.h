@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The on-line test's host-name lookup: the machine's own name resolved to its IPv4
 // addresses, on a worker thread so that the window keeps handling events meanwhile.
 #pragma once

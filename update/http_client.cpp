@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // One GET at a time over QNetworkAccessManager, reported as status code and reason text.
 #include "update/http_client.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The update check's HTTP client over QNetworkAccessManager: one GET at a time into a
 // bounded memory buffer or an open file, with redirects followed and bounded, a proxy,
 // abort, and the status code and reason text of the final response.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The information page's line format, its date text and the two version orders.
 #include "update/info_page.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Reading the product's information page: the tagged values, the date, version order and
 // the file name of the download address. Pure functions, no network.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The update check's questions answered by the user through real Qt dialogs.
 #include "update/update_prompts.h"
 

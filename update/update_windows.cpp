@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The wait window and the Read Me window, built in code.
 #include "update/update_windows.h"
 

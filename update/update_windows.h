@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The two small windows of the update check: the wait window shown while a page is
 // fetched, and the Read Me window that shows a fetched text.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The download dialog: what is fetched, how many bytes have arrived, a percentage bar and
 // Cancel.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The update-check component: the page fetch, the version test, the interactive check,
 // the ReadMe, the download, and the handling of the HTTP client's errors.
 #include "update/web_file_info.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The update-check component: reads the product's information page over HTTP, compares
 // the version offered with the running one, and downloads and opens the update.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The batch mode through the window: the option letters at the first showing, each tick of
 // Timer1 with the intervals of parameter 4, runs once or repeated, and the exit status.
 #include "tests/shell/shell_fixture.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The folder-name dialog: its texts, hints and places, its three answers, Enter and
 // Escape, and its heading tied to the mirror folder list.
 #include "tests/shell/shell_fixture.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The main window's controls: texts, tooltips and initial states, the drive and folder
 // choosers, the Sync guard, the compare type's captions, Exit and the update button.
 #include "tests/shell/shell_fixture.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The main window as a desktop user expects it: a run on the folders it shows, Sync saying
 // why it is greyed, the volume that really holds the mirror, readable colours in a dark
 // theme, names for screen readers, a window brought back from a screen that is gone, a

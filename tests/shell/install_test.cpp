@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Installing into a temporary prefix, then a batch run of the installed program without a
 // display, as cron starts it: the mirror is synced, the exit status is 0, and the
 // installed program finds its help page.

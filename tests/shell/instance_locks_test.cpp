@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Instance lock files in the runtime folder: what probes and claims leave there, what they
 // make of things planted in the lock files' places, and which process holds a number when
 // several race for it. Other processes are forks of this test program.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Instance numbers and settings sections, with the other instances as real processes
 // holding real locks: starts at the same time, and the guard that may forbid writing.
 #include "platform/profile_file.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The programs' own files as real runs leave them: a home folder mirrored from an
 // environment without XDG variables (as cron starts a run), a portable copy kept inside
 // the master, and a start refused for its folder parameter. The master stays byte for byte

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The settings file's reader and writer on real files: values, kept lines, malformed
 // files, atomic writes, two writers at once, a held lock, and things that are no regular
 // file in the file's place.

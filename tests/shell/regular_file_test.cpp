@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Reading a small file of the program's own: only a regular file is read, a link or a pipe
 // in its place is refused without waiting, and no more than the limit is ever read.
 #include "platform/regular_file.h"

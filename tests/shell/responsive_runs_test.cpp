@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The window during runs on slow media: a content compare or a copy whose reads take long
 // still lets the window handle its events at least every 100 ms, with the same status lines
 // as ever; and a close during a run lets the run finish before the program ends.

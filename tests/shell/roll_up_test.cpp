@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The roll-up heights: 40 pixels per tick, down to 0 and back; every start turns the
 // animation toward the other end, so it always ends rolled up or at the full height.
 #include "shell/roll_up.h"

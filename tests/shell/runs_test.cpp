@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Runs through the window: the controls during and after a real Compare and Sync on
 // temporary folders, Abort, the folder-name dialog's answers, the empty-master question,
 // refusals and the status caption.

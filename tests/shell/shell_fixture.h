@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // What the main window's tests share: temporary folder trees, prompts answered with
 // preset replies and counted, and a shown main window whose run logs go to a temporary
 // folder.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The main window's tests run inside a QApplication on the offscreen platform. The same
 // program, started with a helper word, is the other process some tests need: another
 // instance of the program holding its number, or another writer of the settings file.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // ShortenPath: folders cut from the front until the path fits, the volume root in the
 // place of a drive.
 #include "shell/shorten_path.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Start-up of the window: the first start without a settings file, the eight keys, values
 // as the file gives them, the legacy folder file, folders from the command line, a settings
 // file that cannot be written, and F1.

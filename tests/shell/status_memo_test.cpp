@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The status window: fragments in their colours, batching, plain lines, clearing.
 #include "shell/status_memo.h"
 

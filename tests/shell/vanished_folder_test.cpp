@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A master or mirror folder that vanishes while the window shows it: the list keeps naming
 // it, a run started by a button or by the batch timer is refused instead of going to the
 // folder above it, and the run after the folder is back goes ahead on it.

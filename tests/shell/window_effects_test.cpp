@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The window's effects: the roll-up on a right-click of the title bar, the opacity while
 // dragged (and no drag on a click without movement), the rounded outline, activation and
 // the tray icon.

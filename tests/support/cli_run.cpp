@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Runs of the vardell-cli program from a test, to their end.
 #include "tests/support/cli_run.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Compare and Sync runs through the engine, each checked to leave alone what it may not
 // write: a Compare both trees, a Sync the master and the folder outside both trees.
 #pragma once

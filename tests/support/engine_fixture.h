@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A master and a mirror folder in a temporary tree, with the trash kept inside the tree,
 // an engine on a fault-injecting file system and a recording window.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The fault-injecting file system.
 #include "tests/support/fault_filesystem.h"
 #include "platform/path_text.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A file system for tests that passes every call to the real one unless a fault is
 // injected for it: a hook sees each operation and path and may return an error.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Volumes of foreign file systems in image files, mounted through their FUSE drivers.
 #include "tests/support/fuse_volume.h"
 #include "tests/support/spawn_program.h"

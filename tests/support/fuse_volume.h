@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A small volume of a foreign file system (exFAT, FAT32, NTFS), made in an image file and
 // mounted through its FUSE driver for the time of a test, as a USB drive a user backs up to;
 // or a local folder served as cloud storage by `rclone mount`.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Runs of one command with and without the read-ahead, and what the user saw of each:
 // reading ahead on a second thread must change nothing of it.
 #pragma once

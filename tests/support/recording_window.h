@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A window for tests: records every status line with its coloured fragments, holds the
 // options a test sets, and answers questions with preset replies.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Mounts made by tests.
 #include "tests/support/scoped_mount.h"
 

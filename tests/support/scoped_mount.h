@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A mount made by a test and undone when the test ends: a small tmpfs volume, or a
 // bind mount that shows a folder in a second place.
 #pragma once

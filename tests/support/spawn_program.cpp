@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Starting another program from a test.
 #include "tests/support/spawn_program.h"
 

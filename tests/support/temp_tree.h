@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A real temporary folder tree for a test, removed when the test ends.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The update's download: the offer, the save dialog, the progress dialog, Cancel, failures
 // that keep an earlier file, opening the update, the ReadMe, and client errors.
 #include "tests/update/update_fixture.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The tests' HTTP server on 127.0.0.1.
 #include "tests/update/loopback_http_server.h"
 

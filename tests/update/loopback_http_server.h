@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A small HTTP/1.1 server on 127.0.0.1 for the update tests. It answers from a table of
 // canned responses, counts what it was asked, and stops by itself after a number of
 // requests or a time, whichever comes first. It runs on the test's own event loop, which

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // Preset answers for the update check's questions.
 #include "tests/update/recording_prompts.h"
 

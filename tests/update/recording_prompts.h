@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The update check's questions answered with preset replies and recorded, so tests can
 // compare every box that was shown, in order, and never wait on a real dialog.
 #pragma once

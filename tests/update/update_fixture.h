@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // A configured update-check component, the loopback server it asks, and recorded prompts.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The update tests run inside a QApplication on the offscreen platform, with no proxy
 // taken from the environment, so that every request stays on 127.0.0.1.
 #include "engine/version.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The download dialog's figures: grouped digits, a bar that only moves forward, Cancel.
 #include "update/web_dl_progress.h"
 

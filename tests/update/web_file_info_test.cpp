@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Vardell authors
 // The update check up to the offer: the on-line test, the page fetch with its redirects,
 // failures and limits, the version found, the setters and the main window's configuration.
 #include "tests/update/update_fixture.h"
