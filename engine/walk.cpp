@@ -59,8 +59,11 @@ FolderReadAhead SyncEngine::readAheadOf(const std::string& listedFolder, const s
   plan.skipCounterpart = !oneSided && (!counterpart || keptListings_.holds(counterpartFolder));
   // In the passes that change the mirror, a listing made ahead is handed over only when
   // nothing the walk changed since reaches it (see WalkReadAhead::noteChange).
+  // A missing mirror folder of the run itself is made as a tree root, which resets the
+  // trees' state that every listing reads: nothing is listed ahead until it exists.
+  const bool makesTheMirrorRoot = !counterpart && !oneSided && counterpartFolder == mirrorRoot_;
   const bool entersSubfolders = window_.includeSubfolders() && !excludedByCommandLine(listedFolder) &&
-                                (counterpart || oneSided || state_.CopyPass);
+                                (counterpart || oneSided || (state_.CopyPass && !makesTheMirrorRoot));
   if (entersSubfolders) {
     for (const DirEntry& entry : listed) {
       if (entry.isFolder() && !entry.isDotEntry()) plan.subfolders.push_back(entry.Name);

@@ -16,8 +16,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <map>
-#include <mutex>
 #include <random>
 
 #ifndef RENAME_NOREPLACE
@@ -59,22 +57,16 @@ mode_t currentUmask() {
 // file systems: a file there keeps its number under every name and what it was given
 // before its close, so what the copy's own handle shows is what its name holds. Network
 // and FUSE file systems are not, and their copies are read again by name after the close.
-bool keepsWhatItIsGiven(int fd, dev_t device) {
-  static std::mutex mutex;
-  static std::map<dev_t, bool> known;  // by device: asked once per volume
-  const std::lock_guard lock(mutex);
-  if (const auto it = known.find(device); it != known.end()) return it->second;
+// Asked of every copy's own handle: a device number is reused by the next volume mounted
+// after one goes, so an answer kept by device could be another volume's.
+bool keepsWhatItIsGiven(int fd) {
   struct statfs fs {};
-  bool local = false;
-  if (::fstatfs(fd, &fs) == 0) {
-    switch (static_cast<unsigned long>(fs.f_type)) {
-      case EXT4_SUPER_MAGIC: case XFS_SUPER_MAGIC: case BTRFS_SUPER_MAGIC: case TMPFS_MAGIC: case F2FS_SUPER_MAGIC:
-        local = true;
-        break;
-      default: break;
-    }
+  if (::fstatfs(fd, &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC: case XFS_SUPER_MAGIC: case BTRFS_SUPER_MAGIC: case TMPFS_MAGIC: case F2FS_SUPER_MAGIC:
+      return true;
+    default: return false;
   }
-  return known[device] = local;
 }
 
 // Below this size the kernel's own read-ahead covers a file whole: advising it costs a
@@ -320,7 +312,7 @@ class PosixFileCopy final : public FileCopy {
     struct stat st {};
     bool known = out_ ? ::fstat(out_.get(), &st) == 0
                       : ::fstatat(folder_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-    if (known && out_ && keepsWhatItIsGiven(out_.get(), st.st_dev)) {
+    if (known && out_ && keepsWhatItIsGiven(out_.get())) {
       out_ = UniqueFd();
     } else if (known && out_) {
       const dev_t device = st.st_dev;
