@@ -4,6 +4,7 @@
 #include "cli/status_line_kinds.h"
 
 #include "engine/run_texts.h"
+#include "engine/summary_lines.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -55,9 +56,6 @@ constexpr FolderPairLine kFolderPairLines[] = {
 
 constexpr std::pair<std::string_view, const char*> kCountLines[] = {
     {"Files Copied: ", "files_copied"}, {"Files Removed: ", "files_removed"}, {"Failed actions: ", "failed_actions"}};
-
-constexpr std::string_view kVerdicts[] = {"Folders match",        "Folders do not match", "Compare aborted",
-                                          "Replication completed", "Replication aborted",  kDryRunVerdict};
 
 constexpr std::pair<std::string_view, const char*> kMismatchReasons[] = {
     {"Size mismatch", "size"}, {"Time mismatch", "time"}, {"Binary mismatch", "binary"},
@@ -129,7 +127,7 @@ LineFacts readStatusLine(const std::vector<LineFragment>& fragments) {
     }
   }
   facts.text = whole;
-  if (std::find(std::begin(kVerdicts), std::end(kVerdicts), whole) != std::end(kVerdicts)) {
+  if (std::find(std::begin(kVerdictLines), std::end(kVerdictLines), whole) != std::end(kVerdictLines)) {
     facts.kind = "verdict";
   } else if (whole == "Copy completed") {
     facts.kind = "copied";

@@ -5,7 +5,6 @@
 
 #include "cli/name_text.h"
 #include "cli/standard_output.h"
-#include "engine/run_texts.h"
 #include "engine/summary_lines.h"
 #include "platform/terminal.h"
 
@@ -52,7 +51,7 @@ void TerminalWindow::insertStatusText(std::string_view text, Colour colour) {
 }
 
 bool TerminalWindow::lineIsShown() const {
-  return !options_.quiet || isVerdictOrSummaryLine(plain_) || plain_ == kDryRunVerdict;
+  return !options_.quiet || isVerdictOrSummaryLine(plain_);
 }
 
 void TerminalWindow::endStatusLine() {

@@ -6,12 +6,14 @@
 namespace vardell {
 
 bool isVerdictOrSummaryLine(std::string_view line) {
-  static constexpr std::string_view starts[] = {
-      "Folders match",        "Folders do not match", "Compare aborted", "Replication completed",
-      "Replication aborted",  "Modified ",            "Files Copied: ",  "Files Removed: ",
-      "Failed actions: ",     "Disk full"};
-  for (const std::string_view start : starts) {
-    if (line.substr(0, start.size()) == start) return true;
+  // The summary lines open with these and go on with a path or a count.
+  static constexpr std::string_view openings[] = {"Modified ", "Files Copied: ", "Files Removed: ",
+                                                  "Failed actions: ", "Disk full"};
+  for (const std::string_view verdict : kVerdictLines) {
+    if (line == verdict) return true;
+  }
+  for (const std::string_view opening : openings) {
+    if (line.substr(0, opening.size()) == opening) return true;
   }
   return false;
 }

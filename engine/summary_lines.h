@@ -4,9 +4,16 @@
 // asked to be quiet, and an unattended run's standard output, show only these.
 #pragma once
 
+#include "engine/run_texts.h"
+
 #include <string_view>
 
 namespace vardell {
+
+// Every verdict, the last line of a run.
+inline constexpr std::string_view kVerdictLines[] = {
+    "Folders match", "Folders do not match", "Compare aborted", "Replication completed", "Replication aborted",
+    kDryRunVerdict};
 
 bool isVerdictOrSummaryLine(std::string_view line);
 

@@ -40,18 +40,18 @@ int batchExitStatus(const RunReport& report) {
 }
 
 TBatchMode::TBatchMode(TMainForm& window, std::vector<std::string> parameters, QObject* parent)
-    : QObject(parent), window_(window), parameters_(std::move(parameters)) {
+    : QObject(parent), window_(window), parameters_(std::move(parameters)), options_(commandLineOptionsOf(parameters_)) {
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(kFirstIntervalMs);
   connect(Timer1, &QTimer::timeout, this, &TBatchMode::Timer1Timer);
 }
 
-bool TBatchMode::has(char letter) const { return commandLineOptionsOf(parameters_).has(letter); }
+bool TBatchMode::has(char letter) const { return options_.has(letter); }
 
 void TBatchMode::FormShow() {
-  if (parameters_.size() < 3) return;
-  if (commandLineOptionsOf(parameters_).armsBatchTimer()) {
+  if (!options_.present) return;
+  if (options_.armsBatchTimer()) {
     Timer1->setInterval(kFirstIntervalMs);
     Timer1->start();
   }

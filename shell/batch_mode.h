@@ -74,6 +74,7 @@ class TBatchMode : public QObject {
 
   TMainForm& window_;
   std::vector<std::string> parameters_;
+  CommandLineOptions options_;  // what parameters 3 and later say
   std::optional<int> lastStatus_;  // of the last tick that ran something
   std::optional<int> tickStatus_;  // the worst status of the runs of the current tick
   bool endRequested_ = false;
